@@ -1,0 +1,82 @@
+#include "ravek/src/resources.h"
+
+#include "ravek/src/xml.h"
+
+#include <memory>
+
+namespace ravek {
+
+char const* const XML_RESOURCES_RESOURCES = "resources";
+
+void BasicResourceBank::getFromNode(xml::Node const*, std::string const&) {}
+
+void BasicResourceBank::load(std::string const& file, std::string const& dir) {
+    std::string base = dir;
+    if (base.empty()) {
+        size_t slash = file.rfind('/');
+        if (slash != std::string::npos)
+            base = file.substr(0, slash + 1);
+    }
+    if (!base.empty() && base.back() != '/')
+        base += '/';
+    std::unique_ptr<xml::Node> root(xml::loadXML(file));
+    if (!root || root->name != getNodeName())
+        return;
+    base += root->getAttribute("dir", "");
+    getFromNode(root.get(), base);
+}
+
+ResourceBankGenerator::ResourceBankGenerator() {
+    registerResourceBankGenerator(this);
+}
+
+std::list<ResourceBankGenerator const*>& getGenerators() {
+    static std::list<ResourceBankGenerator const*>* generators =
+        new std::list<ResourceBankGenerator const*>;
+    return *generators;
+}
+
+void registerResourceBankGenerator(ResourceBankGenerator const* generator) {
+    getGenerators().push_back(generator);
+}
+
+void unregisterResourceBankGenerator(ResourceBankGenerator const* generator) {
+    getGenerators().remove(generator);
+}
+
+void ResourceManager::getFromNode(xml::Node const* node, std::string const& dir) {
+    for (xml::Node const* child : node->children) {
+        std::string name = child->getAttribute("name", "");
+        std::string bankDir = dir + child->getAttribute("dir", "");
+        if (name.empty()) {
+            debug::error(dbgResources, "Missing name attribute from resource bank node.");
+            continue;
+        }
+        BasicResourceBank* bank = createResourceBank(child->name);
+        if (!bank) {
+            debug::warning(dbgResources, "Unknown resource bank type \"%s\".", child->name.c_str());
+            continue;
+        }
+        auto old = banks.find(name);
+        if (old != banks.end()) {
+            BasicResourceBank* replaced = old->second;
+            banks.erase(old);
+            delete replaced;
+        }
+        banks[name] = bank;
+        bank->manager = this;
+        bank->getFromNode(child, bankDir);
+    }
+}
+
+BasicResourceBank* ResourceManager::createResourceBank(std::string const& type) {
+    for (ResourceBankGenerator const* generator : getGenerators()) {
+        if (!generator)
+            continue;
+        if (BasicResourceBank* bank = generator->generateBank(type))
+            return bank;
+    }
+    return nullptr;
+}
+
+} // namespace ravek

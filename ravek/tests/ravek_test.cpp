@@ -1,0 +1,158 @@
+#include "ravek/src/debug.h"
+#include "ravek/src/framework.h"
+#include "ravek/src/ravek.h"
+
+#include "ravek/tests/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <unistd.h>
+
+using namespace ravek;
+
+namespace {
+
+// Death tests match standard error; this sends the log there too.
+void logToStderr() {
+    std::fflush(stdout);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+}
+
+class NamedTask : public BackgroundTask {
+public:
+    explicit NamedTask(char const* name) : BackgroundTask(nullptr), name(name) {}
+    ~NamedTask() override { std::fprintf(stderr, "[%s]", name); }
+    void perform(unsigned int) override {}
+    char const* name;
+};
+
+// A state whose first frame runs the given action.
+class ActionState : public ApplicationState {
+public:
+    explicit ActionState(void (*action)()) : action(action) { performLayers = 1; }
+    void handleEvent(Trigger const*) override {}
+    void doPerform(int, unsigned int) override { action(); }
+    void doDraw(int) override {}
+    void (*action)();
+};
+
+[[noreturn]] void runWith(void (*action)()) {
+    init(0, true);
+    auto* app = new FrameRateLimitedApplication;
+    (new ActionState(action))->activate();
+    app->run();
+    std::fprintf(stderr, "loop ended");
+    std::exit(42);
+}
+
+} // namespace
+
+TEST(EngineStart, WithoutSubsystemsNamesTheGroupsAndLogsTheVersion) {
+    testutil::LogCapture log;
+    init(0, false);
+    std::string text = log.text();
+    EXPECT_EQ(0u, text.find("[ravek:core] (info) Ravek version 1.0 (")) << text;
+    EXPECT_EQ("ravek:controls", debug::getGroups()[dbgControls].name);
+    EXPECT_EQ("ravek:resources", debug::getGroups()[dbgResources].name);
+    EXPECT_EQ(debug::LEVEL_INFO, debug::getGroups()[dbgImages].level);
+    EXPECT_FALSE(fullscreen);
+    EXPECT_EQ(nullptr, currentViewport);
+}
+
+TEST(EngineStart, KeepsLevelsThatWereSetBeforeTheStart) {
+    debug::setGroup(dbgGui, "whatever", debug::LEVEL_ERROR);
+    testutil::LogCapture log;
+    init(0, false);
+    EXPECT_EQ("ravek:gui", debug::getGroups()[dbgGui].name);
+    EXPECT_EQ(debug::LEVEL_ERROR, debug::getGroups()[dbgGui].level);
+}
+
+TEST(EngineQuitDeath, EndsWithStatusZeroAndDeletesTasksLastFirst) {
+    EXPECT_EXIT(
+        {
+            backgroundTasks.push_back(new NamedTask("1"));
+            backgroundTasks.push_back(new NamedTask("2"));
+            backgroundTasks.push_back(new NamedTask("3"));
+            quit();
+        },
+        testing::ExitedWithCode(0), "^\\[3\\]\\[2\\]\\[1\\]$");
+}
+
+TEST(EngineQuitDeath, AFailedStartEndsWithStatusOne) {
+    EXPECT_EXIT(quit(1), testing::ExitedWithCode(1), "");
+}
+
+TEST(EngineQuitDeath, ASecondQuitDuringExitWarnsAndStillEnds) {
+    EXPECT_EXIT(
+        {
+            logToStderr();
+            init(0, false);
+            std::atexit([] { quit(); });
+            quit();
+        },
+        testing::ExitedWithCode(0), "\\[ravek:core\\] \\(warning\\) Quit called again\\.");
+}
+
+TEST(ParachuteDeath, InterruptEndsThroughTheMainLoopWithStatusZero) {
+    EXPECT_EXIT(runWith([] { std::raise(SIGINT); }), testing::ExitedWithCode(0),
+                "^Ravek parachute deployed: Interactive attention\\.\n$");
+}
+
+TEST(ParachuteDeath, TerminationRequestEndsWithStatusZero) {
+    EXPECT_EXIT(runWith([] { std::raise(SIGTERM); }), testing::ExitedWithCode(0),
+                "^Ravek parachute deployed: Termination request\\.\n$");
+}
+
+TEST(ParachuteDeath, ASecondInterruptWhileOneIsPendingEndsAtOnce) {
+    EXPECT_EXIT(
+        {
+            init(0, true);
+            std::raise(SIGINT);
+            EXPECT_EQ(SIGINT, pendingSignal());
+            std::raise(SIGINT);
+            std::fprintf(stderr, "not reached");
+        },
+        testing::ExitedWithCode(0), "^Ravek parachute deployed: Interactive attention\\.\n$");
+}
+
+TEST(ParachuteDeath, CrashSignalsEndWithStatus128PlusTheSignal) {
+    EXPECT_EXIT(runWith([] { std::raise(SIGSEGV); }), testing::ExitedWithCode(128 + SIGSEGV),
+                "^Ravek parachute deployed: Segmentation fault\\.\n$");
+    EXPECT_EXIT(runWith([] { std::abort(); }), testing::ExitedWithCode(128 + SIGABRT),
+                "^Ravek parachute deployed: Abnormal termination \\(abort\\)\\.\n$");
+    EXPECT_EXIT(runWith([] { std::raise(SIGFPE); }), testing::ExitedWithCode(128 + SIGFPE),
+                "^Ravek parachute deployed: Floating point exception\\.\n$");
+    EXPECT_EXIT(runWith([] { std::raise(SIGILL); }), testing::ExitedWithCode(128 + SIGILL),
+                "^Ravek parachute deployed: Illegal instruction\\.\n$");
+}
+
+TEST(ParachuteDeath, OtherSignalsAreNamedByNumber) {
+    EXPECT_EXIT(handleSignal(SIGUSR1), testing::ExitedWithCode(128 + SIGUSR1),
+                "^Ravek parachute deployed: Signal #" + std::to_string(SIGUSR1) + "\\.\n$");
+}
+
+TEST(ParachuteDeath, ACrashDuringTheShutDownIsARecursiveCall) {
+    struct CrashingTask : BackgroundTask {
+        CrashingTask() : BackgroundTask(nullptr) {}
+        ~CrashingTask() override { std::raise(SIGSEGV); }
+        void perform(unsigned int) override {}
+    };
+    EXPECT_EXIT(runWith([] {
+                    backgroundTasks.push_back(new CrashingTask);
+                    std::raise(SIGINT);
+                }),
+                testing::ExitedWithCode(128 + SIGSEGV),
+                "^Ravek parachute deployed: Interactive attention\\.\n"
+                "Ravek parachute deployed: Recursive call\\.\n$");
+}
+
+TEST(ParachuteDeath, WithoutTheParachuteSignalsKeepTheirDefaultAction) {
+    EXPECT_EXIT(
+        {
+            init(0, false);
+            std::raise(SIGTERM);
+        },
+        testing::KilledBySignal(SIGTERM), "");
+}
