@@ -1,3 +1,5 @@
+include_guard(GLOBAL)
+
 # Test executables: suites whose names end in GL need a window (label gl), those ending in AL
 # need OpenAL (label al). The test command runs all of them under Xvfb and OpenAL's null output.
 set(QUELLON_TEST_ENV
