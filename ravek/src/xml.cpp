@@ -64,14 +64,19 @@ Node::Node(char const* name, char const** attributes) : parent(nullptr), name(na
     if (!attributes)
         return;
     for (int i = 0; attributes[i] && attributes[i + 1]; i += 2)
-        this->attributes[attributes[i]] = attributes[i + 1];
+        this->attributes.insert_or_assign(this->attributes.end(), attributes[i], attributes[i + 1]);
 }
 
 Node::~Node() {
     if (parent)
         *parent -= this;
-    while (!children.empty())
-        delete children.front();
+    // Detach before deleting so that each child does not search this list for itself.
+    while (!children.empty()) {
+        Node* child = children.front();
+        children.pop_front();
+        child->parent = nullptr;
+        delete child;
+    }
 }
 
 void Node::operator+=(Node* child) {
