@@ -1,5 +1,6 @@
 #include "ravek/src/resources.h"
 
+#include "ravek/src/controls.h"
 #include "ravek/src/xml.h"
 
 #include <memory>
@@ -42,6 +43,14 @@ void registerResourceBankGenerator(ResourceBankGenerator const* generator) {
 
 void unregisterResourceBankGenerator(ResourceBankGenerator const* generator) {
     getGenerators().remove(generator);
+}
+
+BasicResourceBankGenerator resourceBankGenerator;
+
+BasicResourceBank* BasicResourceBankGenerator::generateBank(std::string const& type) const {
+    if (type == "inputEvaluator")
+        return new InputEvaluator;
+    return nullptr;
 }
 
 void ResourceManager::getFromNode(xml::Node const* node, std::string const& dir) {

@@ -103,6 +103,15 @@ std::list<ResourceBankGenerator const*>& getGenerators();
 void registerResourceBankGenerator(ResourceBankGenerator const* generator);
 void unregisterResourceBankGenerator(ResourceBankGenerator const* generator);
 
+// The engine core's own bank type: "inputEvaluator" makes an InputEvaluator.
+class BasicResourceBankGenerator : public ResourceBankGenerator {
+public:
+    BasicResourceBankGenerator() {}
+    BasicResourceBank* generateBank(std::string const& type) const override;
+};
+
+extern BasicResourceBankGenerator resourceBankGenerator;
+
 extern char const* const XML_RESOURCES_RESOURCES;
 
 // Reads a resource description into named banks made by the generators. It does not own the

@@ -1,4 +1,8 @@
 #include "ravek/src/controls.h"
+#include "ravek/src/framework.h"
+#include "ravek/src/xml.h"
+
+#include "ravek/tests/test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -143,5 +147,152 @@ TEST_F(QueueTest, QuitInTheMiddleIsOfferedToNobodyWhileTheRestIsOfferedInOrder) 
     EXPECT_FALSE(queue.readEvents());
     EXPECT_EQ((std::vector<std::string>{"r:2", "r:3"}), offered);
     EXPECT_TRUE(queue.readEvents());
+    SDL_Quit();
+}
+
+// ---- Triggers ----
+
+TEST(Trigger, AxisAndButtonConstructorsGiveTheirDefaults) {
+    InputEvaluator evaluator;
+    Trigger* axis = new Trigger(&evaluator, 202, "x", "Steer", 2.5f);
+    Trigger* button = new Trigger(&evaluator, 204, "fire", "Fire", KS_DOWN);
+    EXPECT_EQ(&evaluator, axis->bank);
+    EXPECT_EQ(2.5f, axis->max);
+    EXPECT_EQ(KS_PRESSED, axis->defaultKeyState);
+    EXPECT_FALSE(axis->queue);
+    EXPECT_EQ(1.0f, button->max);
+    EXPECT_EQ(KS_DOWN, button->defaultKeyState);
+    EXPECT_TRUE(button->queue);
+    EXPECT_EQ(0, button->data);
+    EXPECT_FALSE(button->isActive());
+    EXPECT_EQ(button, evaluator.resources["fire"]);
+    EXPECT_EQ(2, evaluator.size());
+}
+
+TEST(Trigger, NamesakeReplacesTheOldTriggerWithItsTranslators) {
+    InputEvaluator evaluator;
+    Trigger* old = new Trigger(&evaluator, 1, "fire", "", KS_DOWN);
+    new KeyTranslator(old, SDLK_SPACE, KS_DEFAULT, 1);
+    Trigger* successor = new Trigger(&evaluator, 2, "fire", "", KS_DOWN);
+    EXPECT_EQ(1, evaluator.size());
+    EXPECT_EQ(successor, evaluator.resources["fire"]);
+    EXPECT_TRUE(evaluator.keyTranslators.empty());
+}
+
+TEST(Trigger, UnchangedValueAndClearedQueueFlagQueueNothing) {
+    ControlQueue queue;
+    Trigger trigger(nullptr, 1, "t", "", KS_DOWN);
+    trigger.setValue(&queue, nullptr, 0);
+    EXPECT_TRUE(queue.isEmpty());
+    trigger.setValue(&queue, nullptr, 0.5f);
+    EXPECT_EQ(0.5f, trigger.value);
+    EXPECT_EQ(1u, queue.triggers.size());
+    trigger.queue = false;
+    trigger.trigger(&queue);
+    trigger.trigger(&queue, nullptr, 1);
+    EXPECT_EQ(1.0f, trigger.value);
+    EXPECT_EQ(1u, queue.triggers.size());
+    trigger.reset();
+    EXPECT_FALSE(trigger.isActive());
+}
+
+TEST(Trigger, CloneLivesInTheOtherEvaluatorWithItsOwnTranslatorsAndNoValue) {
+    InputEvaluator source, target;
+    Trigger* original = new Trigger(&source, 204, "fire", "Fire", KS_UP);
+    original->data = 1;
+    original->dataString = "p1";
+    original->queue = false;
+    original->value = 1;
+    new KeyTranslator(original, SDLK_a, KS_DEFAULT, 1);
+    new JoyButtonTranslator(original, 0, 2, KS_PRESSED, -1);
+    Trigger* copy = original->clone(&target);
+    EXPECT_EQ(copy, target.resources["fire"]);
+    EXPECT_EQ(&target, copy->bank);
+    EXPECT_EQ(204, copy->code);
+    EXPECT_EQ("Fire", copy->description);
+    EXPECT_EQ(1, copy->data);
+    EXPECT_EQ("p1", copy->dataString);
+    EXPECT_FALSE(copy->queue);
+    EXPECT_EQ(KS_UP, copy->defaultKeyState);
+    EXPECT_EQ(0.0f, copy->value);
+    EXPECT_EQ("a", copy->keysToString(0));
+    EXPECT_EQ("Joy 0; Btn 2", copy->joyToString(0, 0));
+    EXPECT_EQ(1u, target.keyTranslators.size());
+    EXPECT_EQ(1u, target.joyButtonTranslators.size());
+    copy->clearKeyTranslators(0);
+    EXPECT_EQ("a", original->keysToString(0));
+    EXPECT_EQ(1u, source.keyTranslators.size());
+}
+
+TEST(Trigger, StateWordsConvertExactlyAndUnknownOnesAreDefault) {
+    EXPECT_EQ(KS_DOWN, strTo<KeyState>("down"));
+    EXPECT_EQ(KS_UP, strTo<KeyState>("up"));
+    EXPECT_EQ(KS_PRESSED, strTo<KeyState>("pressed"));
+    EXPECT_EQ(KS_DEFAULT, strTo<KeyState>("Down"));
+    EXPECT_EQ(KS_DEFAULT, strTo<KeyState>(""));
+    EXPECT_EQ("pressed", toStr<KeyState>(KS_PRESSED));
+    EXPECT_EQ("default", toStr<KeyState>(static_cast<KeyState>(7)));
+}
+
+TEST(Trigger, DeletedWhileQueuedInTheGlobalQueueLeavesNothingBehind) {
+    InputEvaluator evaluator;
+    Trigger* doomed = new Trigger(&evaluator, 1, "pause", "", KS_DOWN);
+    Trigger* kept = new Trigger(&evaluator, 2, "fire", "", KS_DOWN);
+    ravek::queue << doomed;
+    ravek::queue << kept;
+    ravek::queue << doomed;
+    ravek::queue.focusLostTrigger = doomed;
+    delete doomed;
+    EXPECT_EQ(nullptr, ravek::queue.focusLostTrigger);
+    Trigger* t = nullptr;
+    ravek::queue >> t;
+    EXPECT_EQ(kept, t);
+    EXPECT_TRUE(ravek::queue.isEmpty());
+}
+
+// ---- The main loop ----
+
+namespace {
+
+class ReceivingState : public ApplicationState {
+public:
+    void handleEvent(Trigger const* trigger) override { received.push_back(trigger); }
+    void doPerform(int, unsigned int) override {}
+    void doDraw(int) override {}
+    std::vector<Trigger const*> received;
+};
+
+} // namespace
+
+TEST(MainLoop, RealKeyEventReachesTheCurrentStateAsTheBoundTrigger) {
+    testutil::TempDir dir;
+    dir.write("resources.xml", "<resources><inputEvaluator name=\"keys\">"
+                               "<trigger code=\"2\" name=\"confirm\">"
+                               "<keyTranslator key=\"return\"/></trigger>"
+                               "</inputEvaluator></resources>");
+    ResourceManager manager;
+    manager.load(dir.file("resources.xml"), "");
+    auto* keys = dynamic_cast<InputEvaluator*>(manager.banks["keys"]);
+    ASSERT_NE(nullptr, keys);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE)) << SDL_GetError();
+    // Deleting an application ends the process, so this one stays for good.
+    static Application* app = new Application;
+    app->controlQueue = &ravek::queue;
+    ravek::queue.evaluators.push_front(keys);
+    ReceivingState state;
+    state.activate();
+    SDL_Event press = {};
+    press.type = SDL_KEYDOWN;
+    press.key.state = SDL_PRESSED;
+    press.key.keysym.sym = SDLK_RETURN;
+    ASSERT_EQ(0, SDL_PushEvent(&press));
+    app->perform(10);
+    ASSERT_EQ(1u, state.received.size());
+    EXPECT_EQ(keys->resources["confirm"], state.received[0]);
+    EXPECT_EQ(2, state.received[0]->code);
+    state.deactivate();
+    ravek::queue.evaluators.remove(keys);
+    delete keys;
     SDL_Quit();
 }
