@@ -63,8 +63,11 @@ Node::Node() : parent(nullptr) {}
 Node::Node(char const* name, char const** attributes) : parent(nullptr), name(name ? name : "") {
     if (!attributes)
         return;
-    for (int i = 0; attributes[i] && attributes[i + 1]; i += 2)
-        this->attributes.insert_or_assign(this->attributes.end(), attributes[i], attributes[i + 1]);
+    for (int i = 0; attributes[i] && attributes[i + 1]; i += 2) {
+        auto added = this->attributes.emplace(attributes[i], attributes[i + 1]);
+        if (!added.second)
+            added.first->second = attributes[i + 1];
+    }
 }
 
 Node::~Node() {
