@@ -5,7 +5,6 @@
 #include "ravek/src/xml.h"
 
 #include "bench/ratio.h"
-#include "ravek/tests/lsan_options.h"
 
 #include <SDL/SDL_image.h>
 #include <benchmark/benchmark.h>

@@ -4,7 +4,6 @@
 // Helpers of the tests that draw or handle pictures: a window under the test command's X
 // server, reading pixels back, and writing and reading PNG files made inside the tests.
 #include "ravek/src/ravek.h"
-#include "ravek/tests/lsan_options.h"
 
 #include <GL/gl.h>
 #include <SDL/SDL.h>

@@ -1,0 +1,21 @@
+// Sanitizer settings built into every test and benchmark program, so that they hold however
+// the program is started (by ctest, by hand or under a debugger).
+// These run before the sanitizer runtime is ready: no instrumentation, no library calls.
+
+#define QUELLON_NO_SANITIZE __attribute__((no_sanitize("address", "undefined"), used))
+
+extern "C" {
+
+QUELLON_NO_SANITIZE char const* __asan_default_options() {
+    return "detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1";
+}
+
+QUELLON_NO_SANITIZE char const* __ubsan_default_options() {
+    return "print_stacktrace=1:halt_on_error=1";
+}
+
+// Leaks inside X11, Mesa, SDL and OpenAL are theirs, not ours.
+QUELLON_NO_SANITIZE char const* __lsan_default_options() {
+    return "suppressions=" QUELLON_SOURCE_DIR "/tools/lsan.supp:print_suppressions=0";
+}
+}
