@@ -205,7 +205,8 @@ TEST_F(ResourcesTest, GeneratorsAreAskedInOrderAndMatchExactly) {
 // Every bank type of the engine must be registered in a linked program, even though nothing
 // refers to the generators' object files by name.
 TEST(Generators, EveryEngineBankTypeIsRegisteredInALinkedProgram) {
-    std::vector<std::string> const engineTypes = {"inputEvaluator", "images", "animations"};
+    std::vector<std::string> const engineTypes = {"inputEvaluator", "images", "animations",
+                                                  "samples"};
     ResourceManager manager;
     for (std::string const& type : engineTypes) {
         BasicResourceBank* bank = manager.createResourceBank(type);
