@@ -120,9 +120,9 @@ TEST(SampleBank, StandaloneDescriptionIsReadRelativeToItsDirectory) {
 }
 
 TEST(SampleBank, GeneratorMakesSampleBanksOnlyForSamples) {
-    std::unique_ptr<BasicResourceBank> bank(resourceBankGenerator.generateBank("samples"));
+    std::unique_ptr<BasicResourceBank> bank(audio::resourceBankGenerator.generateBank("samples"));
     EXPECT_NE(nullptr, dynamic_cast<SampleBank*>(bank.get()));
-    EXPECT_EQ(nullptr, resourceBankGenerator.generateBank("images"));
+    EXPECT_EQ(nullptr, audio::resourceBankGenerator.generateBank("images"));
 }
 
 TEST(SoundProperties, StereoPositionIsClampedAndMovesTowardsTheListener) {
