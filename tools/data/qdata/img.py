@@ -70,17 +70,29 @@ class Canvas:
             self.px[..., :3] += rgb * a[..., None]
         self.px[..., 3] += a
 
-    def paste_premul(self, src):
-        """Composite another premultiplied buffer of the same size over this."""
-        self.px = src + self.px * (1.0 - src[..., 3:4])
-
     def final(self):
         """Reduce to the final resolution; returns premultiplied float HxWx4."""
         ss = self.ss
         p = np.clip(self.px, 0.0, None)
         p[..., 3] = np.minimum(p[..., 3], 1.0)
-        h, w = self.h, self.w
-        return p.reshape(h, ss, w, ss, 4).mean(axis=(1, 3))
+        return reduce(p, ss)
+
+
+def emissive(E):
+    """Premultiplied pixels for light E (HxWx3, what an additive draw adds):
+    alpha is the brightest channel, so the colour keeps full saturation."""
+    E = np.clip(E, 0.0, None)
+    a = np.clip(E.max(axis=-1), 0.0, 1.0)
+    scale = np.where(E.max(axis=-1) > 1.0, 1.0 / np.maximum(E.max(axis=-1), 1e-9), 1.0)
+    out = np.empty(E.shape[:2] + (4,))
+    out[..., :3] = E * scale[..., None]
+    out[..., 3] = a
+    return out
+
+
+def reduce(px, ss):
+    h, w = px.shape[0] // ss, px.shape[1] // ss
+    return px.reshape(h, ss, w, ss, px.shape[2]).mean(axis=(1, 3))
 
 
 def blur(a, sigma):

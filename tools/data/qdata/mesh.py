@@ -11,10 +11,10 @@ HALF = (LIGHT + VIEW) / np.linalg.norm(LIGHT + VIEW)
 
 
 class Face:
-    def __init__(self, pts, color, spec=0.25, shin=18.0, emit=0.0, bias=0.0, two_sided=True, alpha=1.0):
+    def __init__(self, pts, color, gloss=0.25, shin=18.0, emit=0.0, bias=0.0, two_sided=True, alpha=1.0):
         self.pts = np.asarray(pts, np.float64)
         self.color = np.asarray(color, np.float64)
-        self.spec, self.shin, self.emit = spec, shin, emit
+        self.gloss, self.shin, self.emit = gloss, shin, emit
         self.bias, self.two_sided, self.alpha = bias, two_sided, alpha
 
 
@@ -38,14 +38,14 @@ def mirror_x(faces):
     for f in faces:
         p = f.pts.copy()
         p[:, 0] = -p[:, 0]
-        out.append(Face(p[::-1], f.color, f.spec, f.shin, f.emit, f.bias, f.two_sided, f.alpha))
+        out.append(Face(p[::-1], f.color, f.gloss, f.shin, f.emit, f.bias, f.two_sided, f.alpha))
     return out
 
 
 def shade(face, n):
     amb, dif = 0.38, 0.72
     d = max(0.0, float(n @ LIGHT))
-    s = max(0.0, float(n @ HALF)) ** face.shin * face.spec
+    s = max(0.0, float(n @ HALF)) ** face.shin * face.gloss
     # A little sky light from above keeps faces turned away readable.
     sky = 0.12 * max(0.0, float(n[1]))
     c = face.color * (amb + dif * d + sky) + s + face.emit * face.color

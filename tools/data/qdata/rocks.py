@@ -94,7 +94,6 @@ class Rock:
         steps = 44
         zs = np.linspace(zmax, -zmax, steps)
         hit = np.full(px.shape, np.nan)
-        prev_z = np.full(px.shape, zmax)
         found = np.zeros(px.shape, bool)
         rr = px * px + py * py
         cand = rr < zmax * zmax

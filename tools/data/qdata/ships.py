@@ -3,22 +3,28 @@
 import numpy as np
 
 from . import palette as P
-from .img import Canvas, blur
+from .img import Canvas
 from .mesh import Face, mirror_x, render, rot_y, rot_z, project
 
 PLAYER_W, PLAYER_H = 56, 60
-FOE_W, FOE_H = 60, 52
+FOE_W, FOE_H = 56, 48
+FOE_SCALE = 0.84
+# The ship keeps its wing tips on screen where the game stops it, 20 pixels
+# from either edge: half its span is 20 pixels.
+PLAYER_SCALE = 20.0 / 23.6
+NOZZLE_X = 9.8 * PLAYER_SCALE       # nozzle centres left and right of the middle
+NOZZLE_Y = 28.4 * PLAYER_SCALE      # and below the hot spot
 
 
-def _hull_sections(stations, color, spec=0.3):
+def _hull_sections(stations, color, gloss=0.3):
     """Faceted hull from cross sections (y, half width, height); returns the
     right-hand faces (left side, top and right side strips)."""
     faces = []
     for (y0, w0, h0), (y1, w1, h1) in zip(stations, stations[1:]):
         a0 = [(0, y0, h0), (w0 * 0.5, y0, h0 * 0.92), (w0, y0, h0 * 0.25)]
         a1 = [(0, y1, h1), (w1 * 0.5, y1, h1 * 0.92), (w1, y1, h1 * 0.25)]
-        faces.append(Face([a0[0], a0[1], a1[1], a1[0]], color, spec))
-        faces.append(Face([a0[1], a0[2], a1[2], a1[1]], color, spec))
+        faces.append(Face([a0[0], a0[1], a1[1], a1[0]], color, gloss))
+        faces.append(Face([a0[1], a0[2], a1[2], a1[1]], color, gloss))
     return faces
 
 
@@ -57,15 +63,15 @@ def player_model(accent):
 def render_player(accent, frame, glow=True):
     """Banking frame 0 (full left) .. 5 (level) .. 10 (full right)."""
     c = Canvas(PLAYER_W, PLAYER_H)
-    roll = (frame - 5) / 5.0 * np.radians(38)
+    roll = (frame - 5) / 5.0 * np.radians(48)
     R = rot_y(roll)
     cx, cy = PLAYER_W / 2, PLAYER_H / 2
-    render(c, player_model(accent), R, cx, cy)
+    render(c, player_model(accent), R, cx, cy, PLAYER_SCALE)
     if glow:
         # soft light of the nozzles
         X, Y = c.grid()
         for sx in (-9.8, 9.8):
-            x, y, _ = project(R, (sx, -28.4, 3.4), cx, cy)
+            x, y, _ = project(R, (sx, -28.4, 3.4), cx, cy, PLAYER_SCALE)
             d2 = (X - x) ** 2 + (Y - y) ** 2
             c.add(np.exp(-d2 / (2 * 1.6 ** 2)), P.PLASMA, 0.8)
     return c.final()
@@ -112,10 +118,10 @@ def render_foe(frame, facing_right=True):
     if not facing_right:
         R = rot_z(np.pi / 2 - tilt * np.radians(14)) @ rot_y(roll)
     cx, cy = FOE_W / 2, FOE_H / 2
-    render(c, foe_model(), R, cx, cy)
+    render(c, foe_model(), R, cx, cy, FOE_SCALE)
     X, Y = c.grid()
     for sx in (-6.5, 6.5):
-        x, y, _ = project(R, (sx, -28.5, 4.2), cx, cy)
+        x, y, _ = project(R, (sx, -28.5, 4.2), cx, cy, FOE_SCALE)
         d2 = (X - x) ** 2 + (Y - y) ** 2
         c.add(np.exp(-d2 / (2 * 1.8 ** 2)), P.FOE_ACCENT, 0.8)
     return c.final()
