@@ -9,5 +9,5 @@ cmake --build build/bench -j "$(nproc)"
 export ALSOFT_DRIVERS=null
 for b in build/bench/bench/*_bench; do
     echo "== $(basename "$b")"
-    xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX" "$b" "$@"
+    xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX -noreset" "$b" "$@"
 done

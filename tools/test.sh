@@ -12,7 +12,7 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUELLON_SANITIZE=ON
 cmake --build build/test -j "$jobs"
 
 export ALSOFT_DRIVERS=null
-xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX" \
+xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX -noreset" \
     ctest --test-dir build/test --output-on-failure -j "$jobs"
 
 # The music thread against the main thread under ThreadSanitizer: any report fails the run.
