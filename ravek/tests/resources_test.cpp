@@ -206,7 +206,7 @@ TEST_F(ResourcesTest, GeneratorsAreAskedInOrderAndMatchExactly) {
 // refers to the generators' object files by name.
 TEST(Generators, EveryEngineBankTypeIsRegisteredInALinkedProgram) {
     std::vector<std::string> const engineTypes = {"inputEvaluator", "images", "animations",
-                                                  "samples", "fonts"};
+                                                  "samples",        "fonts",  "gui"};
     ResourceManager manager;
     for (std::string const& type : engineTypes) {
         BasicResourceBank* bank = manager.createResourceBank(type);

@@ -1,0 +1,330 @@
+// The GUI root: events, the GUI description and the bank generator.
+#include "ravek/src/gui/core.h"
+
+#include "ravek/src/debug.h"
+#include "ravek/src/gfx/fonts.h"
+#include "ravek/src/gfx/images.h"
+#include "ravek/src/gfx/sprites.h"
+#include "ravek/src/gui/containers.h"
+#include "ravek/src/gui/lists.h"
+#include "ravek/src/gui/slider.h"
+#include "ravek/src/gui/standard.h"
+#include "ravek/src/gui/styles.h"
+#include "ravek/src/gui/text.h"
+#include "ravek/src/ravek.h"
+#include "ravek/src/xml.h"
+
+#include <GL/gl.h>
+
+#include <memory>
+
+namespace ravek {
+namespace gui {
+
+std::map<std::pair<unsigned char, unsigned char>, short> axisTable;
+
+GuiResourceBankGenerator resourceBankGenerator;
+
+BasicResourceBank* GuiResourceBankGenerator::generateBank(std::string const& type) const {
+    if (type == "gui")
+        return new GUI;
+    return nullptr;
+}
+
+namespace {
+
+float const defaultKeyDelay = 300.0f;
+float const defaultKeyRepeat = 30.0f;
+
+// A new widget of that element name, or null.
+Component* createWidget(std::string const& type) {
+    if (type == "Pane")
+        return new Pane;
+    if (type == "InputCaptor")
+        return new InputCaptor;
+    if (type == "Label")
+        return new Label;
+    if (type == "Button")
+        return new Button;
+    if (type == "Checkbox")
+        return new Checkbox;
+    if (type == "DropdownList")
+        return new DropdownList;
+    if (type == "Textfield")
+        return new Textfield;
+    if (type == "Slider_int")
+        return new Slider<int>;
+    if (type == "Slider_float")
+        return new Slider<float>;
+    return nullptr;
+}
+
+} // namespace
+
+float keyDelayOf(Component const* component) {
+    GUI const* root = component->getRoot();
+    return root ? root->getKeyDelay() : defaultKeyDelay;
+}
+
+float keyRepeatOf(Component const* component) {
+    GUI const* root = component->getRoot();
+    float repeat = root ? root->getKeyRepeat() : defaultKeyRepeat;
+    // NaN fails the comparison as well.
+    return repeat >= 1.0f ? repeat : 1.0f;
+}
+
+void readTrigger(xml::Node const* node, char const* attribute, GUI const* gui, Trigger*& trigger) {
+    std::string const* value = node->getAttribute(attribute);
+    if (!value)
+        return;
+    trigger = gui ? gui->findTrigger(*value) : nullptr;
+}
+
+gfx::Image* findImage(GUI const* gui, std::string const& name) {
+    gfx::ImageBank* bank = gui ? gui->getImages() : nullptr;
+    if (!bank)
+        return nullptr;
+    auto it = bank->resources.find(name);
+    return it == bank->resources.end() ? nullptr : it->second;
+}
+
+void Component::getChildrenFromNode(xml::Node const* node, GUI* gui) {
+    for (xml::Node const* child : node->children) {
+        std::unique_ptr<Component> widget(createWidget(child->name));
+        if (!widget)
+            continue;
+        widget->getSelfFromNode(child, gui);
+        widget->getChildrenFromNode(child, gui);
+        widget->recalcNeighbours();
+        *this += widget.release();
+    }
+}
+
+// GUI
+
+GUI::GUI()
+    : fonts(nullptr), images(nullptr), triggers(nullptr), styles(new StyleBank),
+      mouseCursor(nullptr), mouseCaptured(nullptr), focused(this), active(false),
+      keyDelay(defaultKeyDelay), keyRepeat(defaultKeyRepeat), callback(nullptr) {
+    visible = false;
+}
+
+GUI::~GUI() {
+    delete styles;
+    styles = nullptr;
+    for (Style* style : retiredStyles)
+        delete style;
+    retiredStyles.clear();
+    delete mouseCursor;
+    mouseCursor = nullptr;
+    // The widgets go with the component's destructor, which no longer sees a GUI above them.
+}
+
+void GUI::setKeyRepeat(float delay, float repeat) {
+    keyDelay = delay;
+    keyRepeat = repeat;
+}
+
+void GUI::doMove() {
+    if (callback)
+        callback->onMove();
+}
+
+void GUI::doConfirm() {
+    if (callback)
+        callback->onConfirm();
+}
+
+Trigger* GUI::findTrigger(std::string const& fullName) const {
+    if (!manager) {
+        debug::critical(dbgGui, "Manager not yet set!");
+        throw std::string("Manager not yet set!");
+    }
+    size_t dot = fullName.find('.');
+    if (dot == std::string::npos) {
+        debug::critical(dbgGui, "Not a fully qualified trigger name.");
+        return nullptr;
+    }
+    auto bank = manager->banks.find(fullName.substr(0, dot));
+    if (bank == manager->banks.end())
+        return nullptr;
+    auto* evaluator = dynamic_cast<InputEvaluator*>(bank->second);
+    if (!evaluator)
+        return nullptr;
+    auto trigger = evaluator->resources.find(fullName.substr(dot + 1));
+    return trigger == evaluator->resources.end() ? nullptr : trigger->second;
+}
+
+basic_Vector2D<float> GUI::mousePoint(int mouseX, int mouseY) {
+    return basic_Vector2D<float>(static_cast<float>(mouseX),
+                                 vpScreen.height - static_cast<float>(mouseY));
+}
+
+// Drawing
+
+void GUI::draw() {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    currentPos = basic_Vector2D<float>(0.0f, 0.0f);
+    Component::draw();
+    glPopAttrib();
+}
+
+void GUI::drawSelfPost() {
+    if (!mouseCursor || !mouseCursor->visible)
+        return;
+    // The cursor's image is read before it is loaded, so its size is taken again here: the
+    // hot spot would be off by the image's height otherwise.
+    if (auto* sprite = dynamic_cast<sprites::ImageSprite*>(mouseCursor))
+        sprite->getImageData();
+    mouseCursor->draw();
+}
+
+// Events
+
+bool GUI::evaluate(SDL_Event const& event, ControlQueue* queue) {
+    if (!active)
+        return false;
+    Component* target = GUI::focused;
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        return target && target->keyDown(queue, event.key.keysym.sym, event.key.keysym.mod,
+                                         event.key.keysym.unicode);
+    case SDL_KEYUP:
+        return target && target->keyUp(queue, event.key.keysym.sym, event.key.keysym.mod,
+                                       event.key.keysym.unicode);
+    case SDL_JOYBUTTONDOWN:
+        return target && target->joyButtonDown(queue, event.jbutton.which, event.jbutton.button);
+    case SDL_JOYBUTTONUP:
+        return target && target->joyButtonUp(queue, event.jbutton.which, event.jbutton.button);
+    case SDL_JOYAXISMOTION: {
+        short value = event.jaxis.value > 16000 ? 1 : event.jaxis.value < -16000 ? -1 : 0;
+        short& last = axisTable[std::make_pair(event.jaxis.which, event.jaxis.axis)];
+        if (last == value)
+            return false;
+        last = value;
+        return target && target->joyAxisMotion(queue, event.jaxis.which, event.jaxis.axis, value);
+    }
+    case SDL_MOUSEMOTION:
+        return evaluateMouseMotion(event, queue);
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        if (mouseCaptured)
+            target = mouseCaptured;
+        if (!target)
+            return true;
+        basic_Vector2D<float> point =
+            target->getRelativeCoordinates(mousePoint(event.button.x, event.button.y));
+        if (event.type == SDL_MOUSEBUTTONDOWN)
+            target->mouseDown(queue, point, event.button.button);
+        else
+            target->mouseUp(queue, point, event.button.button);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool GUI::evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue) {
+    if (!mouseCursor)
+        return true;
+    // One conversion from the mouse's window point serves the cursor, hit testing and every
+    // component's own coordinates, as it does for clicks.
+    basic_Vector2D<float> absolute = mousePoint(event.motion.x, event.motion.y);
+    basic_Vector2D<float> p(clamp(absolute.x - x, 0.0f, width - 1.0f),
+                            clamp(absolute.y - y, 0.0f, height - 1.0f));
+    absolute = basic_Vector2D<float>(p.x + x, p.y + y);
+    mouseCursor->position = p;
+    Component* hit = find(p);
+    Component* captured = mouseCaptured;
+    Component* current = GUI::focused;
+    if (!captured) {
+        if (hit == current) {
+            if (current)
+                current->mouseMove(queue, current->getRelativeCoordinates(absolute));
+            return true;
+        }
+        if (current)
+            current->leave(queue, p);
+        if (hit) {
+            hit->enter(queue, p);
+            hit->setFocused(true);
+        }
+        return true;
+    }
+    basic_Vector2D<float> local = captured->getRelativeCoordinates(absolute);
+    if (hit == captured) {
+        if (captured->isFocused()) {
+            captured->mouseMove(queue, local);
+        } else {
+            captured->enter(queue, local);
+            captured->setFocused(true);
+        }
+    } else if (captured->isFocused()) {
+        captured->leave(queue, local);
+        setFocused(true);
+    } else {
+        captured->mouseMove(queue, local);
+    }
+    return true;
+}
+
+// Reading
+
+void GUI::getFromNode(xml::Node const* node, std::string const&) {
+    getSelfFromNode(node, this);
+    getChildrenFromNode(node, this);
+    recalcNeighbours();
+}
+
+void GUI::getSelfFromNode(xml::Node const* node, GUI* gui) {
+    if (!gui)
+        gui = this;
+    if (manager) {
+        if (std::string const* bankName = node->getAttribute("fonts")) {
+            auto it = manager->banks.find(*bankName);
+            fonts = it == manager->banks.end() ? nullptr
+                                               : dynamic_cast<ravek::fonts::FontBank*>(it->second);
+        }
+        if (std::string const* bankName = node->getAttribute("images")) {
+            auto it = manager->banks.find(*bankName);
+            images =
+                it == manager->banks.end() ? nullptr : dynamic_cast<gfx::ImageBank*>(it->second);
+        }
+    }
+    Component::getSelfFromNode(node, gui);
+    readStyles(node, gui);
+    if (std::string const* cursorName = node->getAttribute("cursor")) {
+        delete mouseCursor;
+        mouseCursor = nullptr;
+        auto* image = dynamic_cast<gfx::SingleTextureImage*>(findImage(this, *cursorName));
+        mouseCursor = new sprites::ImageSprite(basic_Vector2D<float>(width / 2.0f, height / 2.0f),
+                                               true, image);
+    }
+}
+
+void GUI::readStyles(xml::Node const* node, GUI* gui) {
+    for (xml::Node const* child : node->children) {
+        std::unique_ptr<Style> style(createStyle(child->name));
+        if (!style)
+            continue;
+        style->getFromNode(child, gui);
+        auto old = styles->resources.find(style->name);
+        if (old != styles->resources.end()) {
+            // Earlier widgets and styles may point to it: it lives on until the GUI goes.
+            Style* replaced = old->second;
+            styles->resources.erase(old);
+            replaced->bank = nullptr;
+            retiredStyles.push_back(replaced);
+        }
+        Style* stored = style.release();
+        stored->bank = styles;
+        styles->resources[stored->name] = stored;
+    }
+}
+
+} // namespace gui
+} // namespace ravek
