@@ -316,8 +316,9 @@ def enter_name():
     y = h - m
     kids = [
         label("lEnterName", "Enter your name, player 1:", "lsTitle", 10, y - 30, w - 20, 30),
+        # 17 characters: as long as the high-score tables' default name, which fits their column.
         E("Textfield", dict(name="tfEnterName", caption="", style="lsTextfieldRed", triggerConfirm=T + "confirm",
-                            x=40, y=y - 30 - 12 - 36, width=w - 80, height=36, gridX=0, gridY=0)),
+                            maxLength=17, x=40, y=y - 30 - 12 - 36, width=w - 80, height=36, gridX=0, gridY=0)),
         label("lEnterNameHint", "Return enters the name.", "lsDim", 10, m, w - 20, 22),
     ]
     return pane("pEnterName", w, h, False, kids)
