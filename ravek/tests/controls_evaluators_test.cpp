@@ -1,6 +1,7 @@
 #include "ravek/src/controls.h"
 #include "ravek/src/xml.h"
 
+#include "ravek/tests/sdl_events.h"
 #include "ravek/tests/test_util.h"
 
 #include <gtest/gtest.h>
@@ -13,29 +14,9 @@ using namespace ravek;
 
 namespace {
 
-SDL_Event keyEvent(Uint8 type, SDLKey key) {
-    SDL_Event event = {};
-    event.type = type;
-    event.key.keysym.sym = key;
-    return event;
-}
-
-SDL_Event joyButton(Uint8 type, Uint8 joystick, Uint8 button) {
-    SDL_Event event = {};
-    event.type = type;
-    event.jbutton.which = joystick;
-    event.jbutton.button = button;
-    return event;
-}
-
-SDL_Event joyAxis(Uint8 joystick, Uint8 axis, Sint16 value) {
-    SDL_Event event = {};
-    event.type = SDL_JOYAXISMOTION;
-    event.jaxis.which = joystick;
-    event.jaxis.axis = axis;
-    event.jaxis.value = value;
-    return event;
-}
+using testutil::joyAxis;
+using testutil::joyButton;
+using testutil::keyEvent;
 
 std::vector<Trigger*> drain(ControlQueue& queue) {
     std::vector<Trigger*> out;

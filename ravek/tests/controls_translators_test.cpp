@@ -2,6 +2,7 @@
 #include "ravek/src/debug.h"
 #include "ravek/src/xml.h"
 
+#include "ravek/tests/sdl_events.h"
 #include "ravek/tests/test_util.h"
 
 #include <gtest/gtest.h>
@@ -13,35 +14,13 @@ using namespace ravek;
 
 namespace {
 
-SDL_Event keyEvent(Uint8 type, SDLKey key) {
-    SDL_Event event = {};
-    event.type = type;
-    event.key.keysym.sym = key;
-    return event;
-}
+using testutil::joyAxis;
+using testutil::keyEvent;
+using testutil::mouseButton;
 
-SDL_Event joyAxis(Uint8 joystick, Uint8 axis, Sint16 value) {
-    SDL_Event event = {};
-    event.type = SDL_JOYAXISMOTION;
-    event.jaxis.which = joystick;
-    event.jaxis.axis = axis;
-    event.jaxis.value = value;
-    return event;
-}
-
-SDL_Event mouseButton(Uint8 type, Uint8 button) {
-    SDL_Event event = {};
-    event.type = type;
-    event.button.button = button;
-    return event;
-}
-
+// Relative motion only, as the mouse-axis translators read it.
 SDL_Event mouseMotion(Sint16 xrel, Sint16 yrel) {
-    SDL_Event event = {};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.xrel = xrel;
-    event.motion.yrel = yrel;
-    return event;
+    return testutil::mouseMotion(0, 0, xrel, yrel);
 }
 
 std::string xmlOf(xml::Node const* node) {

@@ -7,6 +7,7 @@
 #include "ravek/src/gui/core.h"
 #include "ravek/src/resources.h"
 #include "ravek/tests/gl_util.h"
+#include "ravek/tests/sdl_events.h"
 #include "ravek/tests/test_util.h"
 
 #include <SDL/SDL.h>
@@ -20,67 +21,13 @@
 
 namespace guitest {
 
-inline SDL_Event keyEvent(Uint8 type, SDLKey sym, Uint16 unicode = 0) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = type;
-    e.key.type = type;
-    e.key.keysym.sym = sym;
-    e.key.keysym.mod = KMOD_NONE;
-    e.key.keysym.unicode = unicode;
-    return e;
-}
-
-inline SDL_Event keyDown(SDLKey sym, Uint16 unicode = 0) {
-    return keyEvent(SDL_KEYDOWN, sym, unicode);
-}
-
-inline SDL_Event keyUp(SDLKey sym, Uint16 unicode = 0) {
-    return keyEvent(SDL_KEYUP, sym, unicode);
-}
-
-inline SDL_Event joyButton(Uint8 type, Uint8 which, Uint8 button) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = type;
-    e.jbutton.type = type;
-    e.jbutton.which = which;
-    e.jbutton.button = button;
-    return e;
-}
-
-inline SDL_Event joyAxis(Uint8 which, Uint8 axis, Sint16 value) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = SDL_JOYAXISMOTION;
-    e.jaxis.type = SDL_JOYAXISMOTION;
-    e.jaxis.which = which;
-    e.jaxis.axis = axis;
-    e.jaxis.value = value;
-    return e;
-}
-
-// Window coordinates: y counts down from the top.
-inline SDL_Event mouseMotion(Uint16 x, Uint16 y) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = SDL_MOUSEMOTION;
-    e.motion.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    return e;
-}
-
-inline SDL_Event mouseButton(Uint8 type, Uint8 button, Uint16 x, Uint16 y) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = type;
-    e.button.type = type;
-    e.button.button = button;
-    e.button.x = x;
-    e.button.y = y;
-    return e;
-}
+using testutil::joyAxis;
+using testutil::joyButton;
+using testutil::keyDown;
+using testutil::keyEvent;
+using testutil::keyUp;
+using testutil::mouseButton;
+using testutil::mouseMotion;
 
 class Callback : public ravek::gui::GUICallback {
 public:
