@@ -35,6 +35,18 @@ float makeSoundVector(ravek::basic_Vector2D<float> const& p);
 // effects volume setting is above 0 and the sample exists.
 void playSound(ravek::audio::Sample* sample, ravek::basic_Vector2D<float> const& p);
 
+// Plays a sound of the game's own (time warp, bonus pings) on the hub's menu pool with the
+// sample's own properties, under the same conditions.
+void playMenuSound(ravek::audio::Sample* sample);
+
+// Where containers and extras enter: above the screen at a random x between the side margins.
+ravek::basic_Vector2D<float> spawnPoint();
+
+// Shows frame `index` of a sprite's banking animation (ships and foes pick their frame); an
+// index outside the animation is ignored.
+void showFrame(ravek::sprites::ImageSprite* sprite, ravek::gfx::AnimationReference* animation,
+               int index);
+
 // The base of the game's sprites: an image sprite that is deleted late. deleteMe queues it for
 // deletion at the end of the frame (once) and makes it collide no more, so a sprite on its way
 // out can neither be hit nor hit anything else in the same frame.
@@ -108,7 +120,8 @@ public:
     bool collected;
     // (0, 0) for a falling extra; a lost upgrade flies by it.
     ravek::basic_Vector2D<float> velocity;
-    // Non-zero while a lost upgrade cannot be taken yet.
+    // Non-zero while a lost upgrade cannot be taken yet: 1 when it is lost, then counting the
+    // ms until it is past the delay.
     int lostClock;
 
     Extra(ExtraType type, ravek::basic_Vector2D<float> position);
