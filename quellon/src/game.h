@@ -1,6 +1,7 @@
 #ifndef QUELLON_GAME_H
 #define QUELLON_GAME_H
 
+#include "quellon/src/gameover.h"
 #include "quellon/src/gamestate.h"
 #include "quellon/src/highscores.h"
 #include "quellon/src/player.h"
@@ -18,13 +19,6 @@ class Trigger;
 } // namespace ravek
 
 namespace quellon {
-
-// The stage texts' colours and the players' score colours.
-extern ravek::Color const white;
-extern ravek::Color const red;
-extern ravek::Color const blue;
-// Each player's last entered name, kept for the whole run.
-extern std::string previousName[2];
 
 // The phases of a game.
 enum GamePhase {
@@ -113,8 +107,10 @@ public:
     HighscoreTable* getHighscores();
     // Null for data that names no player of this game.
     Player* playerOf(int data) const;
-    // Whether p is one of this game's players (never reaches through p).
-    bool isPlayer(QuellonSprite const* p) const;
+    // The player p is, null when p is none of this game's players (p may be a deleted sprite:
+    // it is only compared, never reached through).
+    Player* asPlayer(QuellonSprite const* p) const;
+    bool isPlayer(QuellonSprite const* p) const { return asPlayer(p) != nullptr; }
 
     void spawnAsteroid();
     void spawnContainer();
@@ -133,14 +129,29 @@ public:
 
 private:
     void pause(bool on);
+    // Shows a panel of the GUI with the focus on `focus` and gives the GUI the input; hiding it
+    // gives the input back to the players.
+    void showPanel(ravek::gui::Component* panel, ravek::gui::Component* focus);
+    void hidePanel(ravek::gui::Component* panel);
+    void setPlayerEvaluatorsActive(bool on);
     void endNameEntry();
     void spawnDueContainer();
+    // Deletes the sprites queued for deletion, the players and every sprite left in the
+    // engines.
     void deleteSprites();
+    void performClocks(float ms);
+    void performInput();
     void performPhase(float ms);
     void performTimeWarp(float ms);
+    void performEngines(float ms);
+    void drawTexts();
 };
 
 extern Game* game;
+
+// Starts the music manager's queue (skipping to its next track, or playing it); a track that
+// cannot be opened is logged and the music stays off. Nothing without a music manager.
+void startQueuedMusic(bool skip);
 
 // The pure rules of the game, kept apart so that they are tested directly.
 
@@ -153,11 +164,6 @@ struct ExtraWeights {
 };
 ExtraWeights extraWeights(bool modeB, int stage, int laserType, int speedups, int fireRate,
                           float shieldEnergy, int timeWarps);
-
-// The rows of two scores in a table (-1 when not ranked): the first row with a lower score;
-// with two players the lower scorer moves down one row; equal scores keep equal rows.
-void rankPlayers(HighscoreTable const& table, unsigned const scores[2], unsigned players,
-                 int ranks[2]);
 
 } // namespace quellon
 
