@@ -41,13 +41,15 @@ public:
     void closeWindowControls(bool confirm) override;
 
     // Builds the legend's sprites once the game's images are in.
-    void initSpritesHelp();
+    virtual void initSpritesHelp();
 
 private:
     void showPanel(ravek::gui::Component* hide, ravek::gui::Component* show,
                    ravek::gui::Component* focus);
     void setPage(int newPage);
     void drawLegend();
+    // The back trigger (confirm closes windows with confirmation).
+    void back(bool confirm);
 };
 
 extern Menu* menu;

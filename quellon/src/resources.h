@@ -76,7 +76,7 @@ extern ravek::SysDirManager dirManager;
 class Resources : public ravek::ResourceManager, public ravek::BackgroundTaskCallback {
 public:
     Settings settings;
-    bool imagesLoaded;
+    bool imagesLoaded = false;
     // The play area: 800 x 600 once the video mode is set.
     ravek::basic_Rect<float> viewport;
     // The game's space (800 x 600 whatever the window), alpha blending.
@@ -85,167 +85,167 @@ public:
     ravek::RenderContext2D renderContextAdditive;
     // The window's pixels: the GUI and the logo.
     ravek::RenderContext2D renderContextGui;
-    ravek::fonts::FontBank* fonts;
+    ravek::fonts::FontBank* fonts = nullptr;
     // "Standard" of size 33; null when the data set has none.
-    ravek::fonts::Font* fontStandard;
-    ravek::gfx::ImageBank* imagesGame;
-    ravek::gfx::AnimationBank* animationsGame;
-    ravek::gfx::ImageBank* imagesHud;
-    ravek::gfx::ImageBank* imagesGui;
-    ravek::gui::GUI* gui;
-    SDL_Joystick* joysticks[2];
-    ravek::InputEvaluator* evaluatorCore;
-    ravek::InputEvaluator* evaluatorMenu;
-    ravek::InputEvaluator* evaluatorGameCore;
-    ravek::InputEvaluator* evaluatorGamePlayerSingle;
-    ravek::InputEvaluator* evaluatorGamePlayerMulti[2];
-    ravek::ControlQueue* controlQueue;
+    ravek::fonts::Font* fontStandard = nullptr;
+    ravek::gfx::ImageBank* imagesGame = nullptr;
+    ravek::gfx::AnimationBank* animationsGame = nullptr;
+    ravek::gfx::ImageBank* imagesHud = nullptr;
+    ravek::gfx::ImageBank* imagesGui = nullptr;
+    ravek::gui::GUI* gui = nullptr;
+    SDL_Joystick* joysticks[2] = {};
+    ravek::InputEvaluator* evaluatorCore = nullptr;
+    ravek::InputEvaluator* evaluatorMenu = nullptr;
+    ravek::InputEvaluator* evaluatorGameCore = nullptr;
+    ravek::InputEvaluator* evaluatorGamePlayerSingle = nullptr;
+    ravek::InputEvaluator* evaluatorGamePlayerMulti[2] = {};
+    ravek::ControlQueue* controlQueue = nullptr;
     ravek::particles::StarfieldProperties starfieldProperties;
-    ravek::particles::Starfield* starfield;
-    ravek::audio::SampleBank* sounds;
-    ravek::audio::SampleBank* music;
+    ravek::particles::Starfield* starfield = nullptr;
+    ravek::audio::SampleBank* sounds = nullptr;
+    ravek::audio::SampleBank* music = nullptr;
 
-    ravek::audio::Sample* explosion;
-    ravek::audio::Sample* laser;
-    ravek::audio::Sample* ping;
-    ravek::audio::Sample* extra;
-    ravek::audio::Sample* timewarp;
-    ravek::audio::Sample* menu_move;
-    ravek::audio::Sample* menu_click;
+    ravek::audio::Sample* explosion = nullptr;
+    ravek::audio::Sample* laser = nullptr;
+    ravek::audio::Sample* ping = nullptr;
+    ravek::audio::Sample* extra = nullptr;
+    ravek::audio::Sample* timewarp = nullptr;
+    ravek::audio::Sample* menu_move = nullptr;
+    ravek::audio::Sample* menu_click = nullptr;
 
-    ravek::audio::StreamedSample* music_title_intro;
-    ravek::audio::StreamedSample* music_title_loop;
-    ravek::audio::StreamedSample* music_game_a_intro;
-    ravek::audio::StreamedSample* music_game_a_loop;
-    ravek::audio::StreamedSample* music_game_b_intro;
-    ravek::audio::StreamedSample* music_game_b_loop;
-    ravek::audio::StreamedSample* music_death;
-    ravek::audio::StreamedSample* music_highscores_intro;
-    ravek::audio::StreamedSample* music_highscores_loop;
-    ravek::audio::StreamedSample* music_gameover_intro;
-    ravek::audio::StreamedSample* music_gameover_loop;
+    ravek::audio::StreamedSample* music_title_intro = nullptr;
+    ravek::audio::StreamedSample* music_title_loop = nullptr;
+    ravek::audio::StreamedSample* music_game_a_intro = nullptr;
+    ravek::audio::StreamedSample* music_game_a_loop = nullptr;
+    ravek::audio::StreamedSample* music_game_b_intro = nullptr;
+    ravek::audio::StreamedSample* music_game_b_loop = nullptr;
+    ravek::audio::StreamedSample* music_death = nullptr;
+    ravek::audio::StreamedSample* music_highscores_intro = nullptr;
+    ravek::audio::StreamedSample* music_highscores_loop = nullptr;
+    ravek::audio::StreamedSample* music_gameover_intro = nullptr;
+    ravek::audio::StreamedSample* music_gameover_loop = nullptr;
 
-    ravek::audio::SourcePool* poolMenu;
-    ravek::audio::SourcePool* poolGame;
-    ravek::audio::MusicManager* musicManager;
+    ravek::audio::SourcePool* poolMenu = nullptr;
+    ravek::audio::SourcePool* poolGame = nullptr;
+    ravek::audio::MusicManager* musicManager = nullptr;
     Highscores highscores;
 
-    ravek::gfx::Image* logo;
-    ravek::gfx::Animation* player1;
-    ravek::gfx::Animation* player2;
-    ravek::gfx::Image* laserRayGreen;
-    ravek::gfx::Image* laserRoundGreen;
-    ravek::gfx::Image* laserRoundRed;
-    ravek::gfx::Animation* engine;
-    ravek::gfx::Animation* engineStutter;
-    ravek::gfx::Animation* shield;
-    ravek::gfx::Animation* asteroidSmall;
-    ravek::gfx::Animation* asteroidLarge;
-    ravek::gfx::Animation* crystal;
-    ravek::gfx::Animation* container[3];
-    ravek::gfx::Animation* extraFireRate;
-    ravek::gfx::Animation* extraLaserType;
-    ravek::gfx::Animation* extraSpeedup;
-    ravek::gfx::Animation* extraShield;
-    ravek::gfx::Animation* extraScore;
-    ravek::gfx::Animation* extraTimeWarp;
-    ravek::gfx::Animation* foeLeft;
-    ravek::gfx::Animation* foeRight;
-    ravek::gfx::Animation* explosionFast;
-    ravek::gfx::Animation* explosionSlow;
+    ravek::gfx::Image* logo = nullptr;
+    ravek::gfx::Animation* player1 = nullptr;
+    ravek::gfx::Animation* player2 = nullptr;
+    ravek::gfx::Image* laserRayGreen = nullptr;
+    ravek::gfx::Image* laserRoundGreen = nullptr;
+    ravek::gfx::Image* laserRoundRed = nullptr;
+    ravek::gfx::Animation* engine = nullptr;
+    ravek::gfx::Animation* engineStutter = nullptr;
+    ravek::gfx::Animation* shield = nullptr;
+    ravek::gfx::Animation* asteroidSmall = nullptr;
+    ravek::gfx::Animation* asteroidLarge = nullptr;
+    ravek::gfx::Animation* crystal = nullptr;
+    ravek::gfx::Animation* container[3] = {};
+    ravek::gfx::Animation* extraFireRate = nullptr;
+    ravek::gfx::Animation* extraLaserType = nullptr;
+    ravek::gfx::Animation* extraSpeedup = nullptr;
+    ravek::gfx::Animation* extraShield = nullptr;
+    ravek::gfx::Animation* extraScore = nullptr;
+    ravek::gfx::Animation* extraTimeWarp = nullptr;
+    ravek::gfx::Animation* foeLeft = nullptr;
+    ravek::gfx::Animation* foeRight = nullptr;
+    ravek::gfx::Animation* explosionFast = nullptr;
+    ravek::gfx::Animation* explosionSlow = nullptr;
 
-    ravek::gfx::Image* hudFull;
-    ravek::gfx::Image* hudShield;
+    ravek::gfx::Image* hudFull = nullptr;
+    ravek::gfx::Image* hudShield = nullptr;
     // speed_1 .. speed_5.
-    ravek::gfx::Image* hudSpeed[5];
+    ravek::gfx::Image* hudSpeed[5] = {};
     // fire_<laser type + 1>_<fire rate>.
-    ravek::gfx::Image* hudFire[5][6];
+    ravek::gfx::Image* hudFire[5][6] = {};
     // timewarp_1, timewarp_2.
-    ravek::gfx::Image* hudTimewarp[2];
+    ravek::gfx::Image* hudTimewarp[2] = {};
 
     // The background loader while it runs; the engine deletes it when it finishes.
-    ravek::gfx::ImageLoader* imageLoader;
+    ravek::gfx::ImageLoader* imageLoader = nullptr;
 
-    ravek::gui::Pane* pMainMenu;
-    ravek::gui::Pane* pSettings;
-    ravek::gui::Pane* pControls;
-    ravek::gui::Pane* pCredits;
-    ravek::gui::Pane* pGetKey;
-    ravek::gui::Pane* pSoundSettings;
-    ravek::gui::Pane* pEnterName;
-    ravek::gui::Pane* pInGame;
-    ravek::gui::Pane* pQuit;
-    ravek::gui::Button* btnQuitNo;
-    ravek::gui::Button* btnQuit;
-    ravek::gui::Button* btnSinglePlayerA;
-    ravek::gui::Button* btnSinglePlayerB;
-    ravek::gui::Button* btnMultiplayer;
-    ravek::gui::Button* btnSettings;
-    ravek::gui::Button* btnCredits;
-    ravek::gui::Button* btnControlsSinglePlayer;
-    ravek::gui::Button* btnControlsMultiplayer1;
-    ravek::gui::Button* btnControlsMultiplayer2;
-    ravek::gui::Button* btnSettingsDone;
-    ravek::gui::Button* btnSoundSettings;
-    ravek::gui::Button* btnSoundSettingsOk;
-    ravek::gui::Checkbox* cbFullscreen;
-    ravek::gui::Button* btnControlsPlayer1;
-    ravek::gui::Button* btnControlsPlayer2;
-    ravek::gui::Button* btnControlsLeft;
-    ravek::gui::Button* btnControlsRight;
-    ravek::gui::Button* btnControlsFire;
-    ravek::gui::Label* labelControlsHeader;
-    ravek::gui::Label* labelControlsLeft;
-    ravek::gui::Label* labelControlsRight;
-    ravek::gui::Label* labelControlsUp;
-    ravek::gui::Label* labelControlsDown;
-    ravek::gui::Label* labelControlsLeftJoy;
-    ravek::gui::Label* labelControlsRightJoy;
-    ravek::gui::Label* labelControlsUpJoy;
-    ravek::gui::Label* labelControlsDownJoy;
-    ravek::gui::Label* labelControlsFire;
-    ravek::gui::Label* labelControlsShield;
-    ravek::gui::Label* labelControlsTimeWarp;
-    ravek::gui::Label* labelControlsFireJoy;
-    ravek::gui::Label* labelControlsShieldJoy;
-    ravek::gui::Label* labelControlsTimeWarpJoy;
-    ravek::gui::Label* labelControlsPauseJoy;
-    ravek::gui::Label* lGetKeyTriggerName;
-    ravek::gui::Label* lGetKeyHeader;
-    ravek::gui::Label* lGetKeyHeaderAlternate;
-    ravek::gui::Label* lHeaderVersion;
-    ravek::gui::Button* btnContinue;
-    ravek::gui::Button* btnInGameSoundSettings;
-    ravek::gui::Button* btnInGameControlsSinglePlayer;
-    ravek::gui::Button* btnInGameControlsMultiplayer1;
-    ravek::gui::Button* btnInGameControlsMultiplayer2;
-    ravek::gui::Checkbox* cbInGameFullscreen;
-    ravek::gui::Slider<int>* sVolumeSounds;
-    ravek::gui::Slider<int>* sVolumeMusic;
-    ravek::gui::Label* lVolumeSoundsValue;
-    ravek::gui::Label* lVolumeMusicValue;
-    ravek::gui::LabelStyle* lsTextfieldRed;
-    ravek::gui::LabelStyle* lsTextfieldBlue;
-    ravek::gui::InputCaptor* icGetKey;
+    ravek::gui::Pane* pMainMenu = nullptr;
+    ravek::gui::Pane* pSettings = nullptr;
+    ravek::gui::Pane* pControls = nullptr;
+    ravek::gui::Pane* pCredits = nullptr;
+    ravek::gui::Pane* pGetKey = nullptr;
+    ravek::gui::Pane* pSoundSettings = nullptr;
+    ravek::gui::Pane* pEnterName = nullptr;
+    ravek::gui::Pane* pInGame = nullptr;
+    ravek::gui::Pane* pQuit = nullptr;
+    ravek::gui::Button* btnQuitNo = nullptr;
+    ravek::gui::Button* btnQuit = nullptr;
+    ravek::gui::Button* btnSinglePlayerA = nullptr;
+    ravek::gui::Button* btnSinglePlayerB = nullptr;
+    ravek::gui::Button* btnMultiplayer = nullptr;
+    ravek::gui::Button* btnSettings = nullptr;
+    ravek::gui::Button* btnCredits = nullptr;
+    ravek::gui::Button* btnControlsSinglePlayer = nullptr;
+    ravek::gui::Button* btnControlsMultiplayer1 = nullptr;
+    ravek::gui::Button* btnControlsMultiplayer2 = nullptr;
+    ravek::gui::Button* btnSettingsDone = nullptr;
+    ravek::gui::Button* btnSoundSettings = nullptr;
+    ravek::gui::Button* btnSoundSettingsOk = nullptr;
+    ravek::gui::Checkbox* cbFullscreen = nullptr;
+    ravek::gui::Button* btnControlsPlayer1 = nullptr;
+    ravek::gui::Button* btnControlsPlayer2 = nullptr;
+    ravek::gui::Button* btnControlsLeft = nullptr;
+    ravek::gui::Button* btnControlsRight = nullptr;
+    ravek::gui::Button* btnControlsFire = nullptr;
+    ravek::gui::Label* labelControlsHeader = nullptr;
+    ravek::gui::Label* labelControlsLeft = nullptr;
+    ravek::gui::Label* labelControlsRight = nullptr;
+    ravek::gui::Label* labelControlsUp = nullptr;
+    ravek::gui::Label* labelControlsDown = nullptr;
+    ravek::gui::Label* labelControlsLeftJoy = nullptr;
+    ravek::gui::Label* labelControlsRightJoy = nullptr;
+    ravek::gui::Label* labelControlsUpJoy = nullptr;
+    ravek::gui::Label* labelControlsDownJoy = nullptr;
+    ravek::gui::Label* labelControlsFire = nullptr;
+    ravek::gui::Label* labelControlsShield = nullptr;
+    ravek::gui::Label* labelControlsTimeWarp = nullptr;
+    ravek::gui::Label* labelControlsFireJoy = nullptr;
+    ravek::gui::Label* labelControlsShieldJoy = nullptr;
+    ravek::gui::Label* labelControlsTimeWarpJoy = nullptr;
+    ravek::gui::Label* labelControlsPauseJoy = nullptr;
+    ravek::gui::Label* lGetKeyTriggerName = nullptr;
+    ravek::gui::Label* lGetKeyHeader = nullptr;
+    ravek::gui::Label* lGetKeyHeaderAlternate = nullptr;
+    ravek::gui::Label* lHeaderVersion = nullptr;
+    ravek::gui::Button* btnContinue = nullptr;
+    ravek::gui::Button* btnInGameSoundSettings = nullptr;
+    ravek::gui::Button* btnInGameControlsSinglePlayer = nullptr;
+    ravek::gui::Button* btnInGameControlsMultiplayer1 = nullptr;
+    ravek::gui::Button* btnInGameControlsMultiplayer2 = nullptr;
+    ravek::gui::Checkbox* cbInGameFullscreen = nullptr;
+    ravek::gui::Slider<int>* sVolumeSounds = nullptr;
+    ravek::gui::Slider<int>* sVolumeMusic = nullptr;
+    ravek::gui::Label* lVolumeSoundsValue = nullptr;
+    ravek::gui::Label* lVolumeMusicValue = nullptr;
+    ravek::gui::LabelStyle* lsTextfieldRed = nullptr;
+    ravek::gui::LabelStyle* lsTextfieldBlue = nullptr;
+    ravek::gui::InputCaptor* icGetKey = nullptr;
     // The name entry's prompt and field.
-    ravek::gui::Label* lEnterName;
-    ravek::gui::Textfield* tfEnterName;
+    ravek::gui::Label* lEnterName = nullptr;
+    ravek::gui::Textfield* tfEnterName = nullptr;
 
     // Where the logo stands in the GUI's space, and its colour (the alpha fades in while the
     // game's images load).
     ravek::basic_Vector2D<float> logoPosition;
-    ravek::Color logoColor;
+    ravek::Color logoColor{1.0f, 1.0f, 1.0f, 0.0f};
     // The volumes in force (percent); they differ from the settings while the sound window is
     // open.
-    int currentVolumeSfx;
-    int currentVolumeMusic;
+    int currentVolumeSfx = 0;
+    int currentVolumeMusic = 0;
 
     // Sets the data path, loads "resources.xml", finds the banks and evaluators, renames the
     // player evaluator and clones it for two players, fills the control queue and reads the
     // settings. Needs the engine started; touches neither OpenGL nor OpenAL.
     Resources();
-    // Deletes the sound pools, the music manager and the starfield and closes the joysticks;
-    // the banks stay with the process.
+    // Deletes the sound pools, the music manager, the starfield and the banks (the GUI first,
+    // evaluators once out of the control queue) and closes the joysticks.
     ~Resources() override;
 
     // The rest of the set-up once the window and the audio device exist: the data check, high
@@ -278,12 +278,15 @@ public:
 
     // The names the game looks up that the data set lacks, as one text ("image \"logo\",
     // sample \"ping\""); empty when nothing is missing.
-    std::string missingNames() const;
+    std::string missingNames();
 
     // The three player evaluators in the order of the settings file's control groups.
     void playerEvaluators(ravek::InputEvaluator* out[CONTROL_GROUPS]) const;
 
 private:
+    void build();
+    // Deletes what the hub owns, the banks included.
+    void release();
     // Stores a bank under a name of the manager, making the hub its manager.
     void storeBank(std::string const& name, ravek::BasicResourceBank* bank);
     template <typename T>

@@ -210,6 +210,7 @@ def main():
     root.add(E("samples", dict(name="sounds", dir="sounds/"), sound_els))
     root.add(E("samples", dict(name="music", dir="music/"), music_els))
     write_xml(os.path.join(out, "resources.xml"), root)
+    write_xml(os.path.join(out, "controls.xml"), inputs.default_controls())
 
     tot, files = total_size(out)
     checks.ok(tot < MAX_TOTAL, "the data set takes %d bytes" % tot)

@@ -99,6 +99,34 @@ def evaluators():
     return [gui, core, menu, game, player]
 
 
+# The two multiplayer ships share one keyboard: player 1 flies the right ship from the arrow keys
+# and the keys around them, player 2 the left ship from W, A, S, D and the keys around them;
+# each has a joystick of its own. No key serves both.
+MULTI_CONTROLS = [
+    ("multi 1", 0, dict(left="left", right="right", up="up", down="down",
+                        fire="rctrl", shield="rshift", timewarp="end")),
+    ("multi 2", 1, dict(left="a", right="d", up="w", down="s",
+                        fire="lctrl", shield="lshift", timewarp="q")),
+]
+
+
+def default_controls():
+    """The settings-file document holding the multiplayer players' default bindings."""
+    root = E("settings", comment="default controls of the two multiplayer players")
+    for group, joy, keys in MULTI_CONTROLS:
+        root.add(E("controls", {"name": group}, [
+            E("trigger", {"name": "fire"}, [key(keys["fire"]), joy_button(joy, 0)]),
+            E("trigger", {"name": "pause"}, [joy_button(joy, 7)]),
+            E("trigger", {"name": "shield"}, [key(keys["shield"]), joy_button(joy, 1)]),
+            E("trigger", {"name": "timewarp"}, [key(keys["timewarp"]), joy_button(joy, 2)]),
+            E("trigger", {"name": "x"}, [key(keys["left"], -1), key(keys["right"], 1),
+                                         joy_axis(joy, 0, -1), joy_axis(joy, 0, 1)]),
+            E("trigger", {"name": "y"}, [key(keys["up"], -1), key(keys["down"], 1),
+                                         joy_axis(joy, 1, -1), joy_axis(joy, 1, 1)]),
+        ]))
+    return root
+
+
 def describe():
     """Rows for the report: (evaluator, trigger, code, bindings)."""
     rows = []

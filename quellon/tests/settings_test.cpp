@@ -1,0 +1,150 @@
+// The settings file as the hub reads and writes it: missing, partial, hand-edited and saved
+// files, and the players' default controls.
+#include "quellon/tests/hub_util.h"
+
+#include "quellon/src/resources.h"
+#include "quellon/src/settings.h"
+
+#include "ravek/src/controls.h"
+#include "ravek/src/xml.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+using quellon::Resources;
+
+namespace {
+
+std::string settingsFile(std::string const& body) {
+    return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\n<settings>" + body + "</settings>\n";
+}
+
+ravek::Trigger* trigger(ravek::InputEvaluator* e, char const* name) {
+    auto it = e->resources.find(name);
+    return it == e->resources.end() ? nullptr : it->second;
+}
+
+std::set<SDLKey> keys(ravek::InputEvaluator* e) {
+    std::set<SDLKey> result;
+    for (ravek::KeyTranslator* t : e->keyTranslators)
+        result.insert(t->key);
+    return result;
+}
+
+// Every binding of the three players as text.
+std::string bindings(Resources& r) {
+    ravek::InputEvaluator* evaluators[quellon::CONTROL_GROUPS];
+    r.playerEvaluators(evaluators);
+    std::string text;
+    for (ravek::InputEvaluator* e : evaluators)
+        for (auto& entry : e->resources)
+            text += entry.first + ":" + entry.second->keysToString(0) + "|" +
+                    entry.second->joyToString(0, 0) + "\n";
+    return text;
+}
+
+} // namespace
+
+TEST(Settings, MissingFileGivesDefaultsAndSavingWritesEverySection) {
+    qtest::WorkDir dir;
+    testutil::LogCapture log;
+    Resources r;
+    EXPECT_NE(std::string::npos, log.text().find("Could not load settings: ")) << log.text();
+    EXPECT_EQ(800, r.settings.xRes);
+    EXPECT_EQ(600, r.settings.yRes);
+    EXPECT_TRUE(r.settings.fullscreen);
+    EXPECT_EQ(70, r.settings.volumeSfx);
+    EXPECT_EQ(100, r.settings.volumeMusic);
+
+    ASSERT_TRUE(r.saveSettings());
+    std::string saved = dir.read("settings.xml");
+    EXPECT_NE(std::string::npos,
+              saved.find("<screen fullscreen=\"true\" xRes=\"800\" yRes=\"600\"/>"));
+    EXPECT_NE(std::string::npos, saved.find("<sound volumeMusic=\"100\" volumeSfx=\"70\"/>"));
+    for (char const* group : {"single", "multi 1", "multi 2"})
+        EXPECT_NE(std::string::npos, saved.find("<controls name=\"" + std::string(group) + "\">"))
+            << group;
+    EXPECT_NE(std::string::npos, saved.find("<trigger name=\"fire\">"));
+}
+
+TEST(Settings, PartialFilesChangeOnlyWhatTheyName) {
+    qtest::WorkDir dir;
+    dir.write("settings.xml", settingsFile("<sound volumeSfx=\"30\"/>"
+                                           "<controls name=\"single\"><trigger name=\"fire\">"
+                                           "<keyTranslator key=\"f\"/></trigger></controls>"
+                                           "<controls name=\"multi 3\"><trigger name=\"fire\">"
+                                           "<keyTranslator key=\"g\"/></trigger></controls>"
+                                           "<unknown/>"));
+    testutil::LogCapture log;
+    Resources r;
+    EXPECT_NE(std::string::npos, log.text().find("Unknown control group \"multi 3\"."));
+    EXPECT_EQ(30, r.settings.volumeSfx);
+    EXPECT_EQ(100, r.settings.volumeMusic);
+    EXPECT_EQ(800, r.settings.xRes);
+    EXPECT_TRUE(r.settings.fullscreen);
+    EXPECT_EQ("f", trigger(r.evaluatorGamePlayerSingle, "fire")->keysToString(0));
+    EXPECT_EQ("", trigger(r.evaluatorGamePlayerSingle, "fire")->joyToString(0, 0));
+    EXPECT_EQ("left", trigger(r.evaluatorGamePlayerSingle, "x")->keysToString(-1));
+    EXPECT_EQ("c", trigger(r.evaluatorGamePlayerSingle, "timewarp")->keysToString(0));
+    EXPECT_EQ(0u, keys(r.evaluatorGamePlayerMulti[0]).count(SDLK_g));
+    EXPECT_EQ(0u, keys(r.evaluatorGamePlayerMulti[1]).count(SDLK_g));
+}
+
+TEST(Settings, HandEditedValuesOutOfRangeAreMendedWithAWarning) {
+    qtest::WorkDir dir;
+    dir.write("settings.xml", settingsFile("<screen xRes=\"0\" yRes=\"-600\" fullscreen=\"0\"/>"
+                                           "<sound volumeSfx=\"5000\" volumeMusic=\"-3\"/>"));
+    testutil::LogCapture log;
+    Resources r;
+    EXPECT_EQ(800, r.settings.xRes);
+    EXPECT_EQ(600, r.settings.yRes);
+    EXPECT_FALSE(r.settings.fullscreen);
+    EXPECT_EQ(100, r.settings.volumeSfx);
+    EXPECT_EQ(0, r.settings.volumeMusic);
+    std::string text = log.text();
+    for (char const* value : {"xRes 0", "yRes -600", "volumeSfx 5000", "volumeMusic -3"})
+        EXPECT_NE(std::string::npos, text.find(value)) << value << "\n" << text;
+}
+
+TEST(Settings, MultiplayerPlayersShareNoKeyOrJoystickByDefault) {
+    qtest::WorkDir dir;
+    Resources r;
+    std::set<SDLKey> one = keys(r.evaluatorGamePlayerMulti[0]);
+    std::set<SDLKey> two = keys(r.evaluatorGamePlayerMulti[1]);
+    for (SDLKey key : one)
+        EXPECT_EQ(0u, two.count(key)) << ravek::toStr<SDLKey>(key);
+    for (auto* e : r.evaluatorGamePlayerMulti) {
+        for (char const* name : {"x", "y", "fire", "shield", "timewarp"})
+            EXPECT_NE("", trigger(e, name)->keysToString(0)) << name;
+    }
+    EXPECT_EQ("right", trigger(r.evaluatorGamePlayerMulti[0], "x")->keysToString(1));
+    EXPECT_EQ("a", trigger(r.evaluatorGamePlayerMulti[1], "x")->keysToString(-1));
+    for (auto* t : r.evaluatorGamePlayerMulti[0]->joyButtonTranslators)
+        EXPECT_EQ(0, t->joystick);
+    for (auto* t : r.evaluatorGamePlayerMulti[1]->joyButtonTranslators)
+        EXPECT_EQ(1, t->joystick);
+    // The single player keeps the data set's own bindings.
+    EXPECT_EQ("space", trigger(r.evaluatorGamePlayerSingle, "fire")->keysToString(0));
+}
+
+TEST(Settings, SavedFileReadsBackToTheSameBindings) {
+    qtest::WorkDir dir;
+    std::string before;
+    {
+        Resources r;
+        ravek::Trigger* fire = trigger(r.evaluatorGamePlayerMulti[1], "fire");
+        fire->clearKeyTranslators(0);
+        new ravek::KeyTranslator(fire, SDLK_TAB, ravek::KS_DEFAULT, 1.0f);
+        r.settings.volumeMusic = 0;
+        r.settings.xRes = 1024;
+        before = bindings(r);
+        ASSERT_TRUE(r.saveSettings());
+    }
+    Resources r;
+    EXPECT_EQ(before, bindings(r));
+    EXPECT_EQ("tab", trigger(r.evaluatorGamePlayerMulti[1], "fire")->keysToString(0));
+    EXPECT_EQ(0, r.settings.volumeMusic);
+    EXPECT_EQ(1024, r.settings.xRes);
+}
