@@ -113,6 +113,8 @@ void Game::drawHud(basic_Vector2D<float> pos, int speedups, int laserType, int f
                    float shield) {
     assert(speedups >= 0 && speedups <= 5 && laserType >= 0 && laserType <= 4 && fireRate >= 0 &&
            fireRate <= 5 && warps >= 0 && warps <= 2);
+    // Printing leaves the origin where the text ended.
+    ravek::resetCursor();
     specs.hudBackground.apply();
     drawAt(resources->hudFull, pos);
     specs.hudForeground.apply();

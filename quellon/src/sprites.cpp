@@ -131,10 +131,15 @@ Laser::Laser(ravek::gfx::Image* image, QuellonSprite* owner, float timeToLive, f
 void Laser::perform(float ms) {
     position.x += ms * velocity.x;
     position.y += ms * velocity.y;
-    if (timeToLive > 0.0f)
-        timeToLive = timeToLive > ms ? timeToLive - ms : 0.0f;
+    // Only the part of the frame past its time to live fades it, so it lives that long at full
+    // strength whatever the frame length.
+    float fading = ms;
+    if (timeToLive > 0.0f) {
+        fading = ravek::max(0.0f, ms - timeToLive);
+        timeToLive = ravek::max(0.0f, timeToLive - ms);
+    }
     if (timeToLive == 0.0f) {
-        color.alpha -= ms * fade;
+        color.alpha -= fading * fade;
         if (color.alpha <= 0.0f)
             deleteMe();
         else if (color.alpha < 0.5f)
