@@ -1,0 +1,398 @@
+// A running game on the real hub: stages with their quotas, containers, foes and bonus, mode B's
+// clocks, extras drawn by weight, time warp, pause, restart and the end of a game with its name
+// entry; the drawing of one frame; and the pure rules behind them.
+#include "quellon/tests/game_util.h"
+
+#include "quellon/src/game.h"
+
+#include "ravek/src/audio/music.h"
+#include "ravek/src/gui/containers.h"
+#include "ravek/src/gui/text.h"
+
+#include "ravek/tests/gl_util.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+using namespace quellon;
+
+namespace {
+
+class GameGL : public qtest::GameTest {
+protected:
+    // Destroys `n` asteroids for player 1 as its lasers would.
+    void destroy(int n, bool counted = true) {
+        Asteroid* a = asteroid(asteroidSmall, 0, {-1000, -1000}, counted);
+        for (int i = 0; i < n; ++i)
+            game->destroyedAsteroid(ship(), a);
+        a->deleteMe();
+    }
+
+    void killAll() {
+        for (Player* p : game->player)
+            if (p)
+                p->explode();
+        frames(1);
+    }
+
+    // Runs frames until the condition holds, for at most `ms`; false when it never did.
+    bool until(std::function<bool()> const& done, int ms = 20000) {
+        for (int t = 0; t < ms && !done(); t += 10)
+            frames(1);
+        return done();
+    }
+
+    void enterName(std::string const& name) {
+        resources()->tfEnterName->setCaption(name);
+        trigger(2);
+    }
+
+    std::string prompt() const { return resources()->lEnterName->getCaption(); }
+};
+
+TEST_F(GameGL, StageOneNeedsFortyKillsWithAContainerEverySixteenAndFoesComeFromStageThree) {
+    start(multiPlayer);
+    EXPECT_EQ(80, game->asteroidQuota);
+    start(singlePlayerA);
+    EXPECT_EQ(40, game->killsNeeded);
+    EXPECT_EQ(40, game->asteroidQuota);
+    EXPECT_EQ(0, game->foeCountdown);
+    destroy(15);
+    EXPECT_EQ(0, count<Container>(game->asteroids));
+    destroy(1);
+    EXPECT_EQ(1, count<Container>(game->asteroids));
+    EXPECT_EQ(0, game->containersDue);
+    destroy(24);
+    EXPECT_TRUE(game->stageQuotaReached);
+    EXPECT_EQ(0, game->foeCountdown);
+    EXPECT_EQ(nullptr, game->foeSlot[0]);
+    EXPECT_EQ(nullptr, game->foeSlot[1]);
+
+    game->initLevel(3);
+    EXPECT_EQ(44, game->killsNeeded);
+    destroy(21, false);
+    EXPECT_FALSE(game->foeSlot[0] || game->foeSlot[1]);
+    destroy(1, false);
+    EXPECT_TRUE(game->foeSlot[0] || game->foeSlot[1]) << "fragments count toward the foe";
+    EXPECT_EQ(44, game->asteroidQuota) << "but not toward the stage";
+}
+
+TEST_F(GameGL, StageEndsWithTheFullBonusWhoseScoreBringsAContainerWithTheNextStage) {
+    start(singlePlayerA);
+    frames(1);
+    game->spawned = 60;
+    game->stageQuotaReached = true;
+    frames(1);
+    EXPECT_EQ(phaseStageComplete, game->phase);
+    EXPECT_EQ(5000, game->bonus);
+    EXPECT_TRUE(game->bonusShown);
+    EXPECT_FALSE(game->firingAllowed);
+    ASSERT_TRUE(until([&] { return game->phase == phaseWait; }));
+    EXPECT_FLOAT_EQ(1.0f, game->textColor.alpha);
+    EXPECT_EQ(5000u, ship()->score);
+    EXPECT_EQ(1, game->containersDue);
+    ASSERT_TRUE(until([&] { return game->phase == phasePlay; }));
+    EXPECT_EQ(2, game->stage);
+    EXPECT_FLOAT_EQ(0.0f, game->textColor.alpha);
+    EXPECT_TRUE(game->firingAllowed);
+    EXPECT_EQ(1, count<Container>(game->asteroids));
+
+    // Three times the kills needed spawned: no bonus, and none shown.
+    start(singlePlayerA);
+    game->spawned = 120;
+    game->stageQuotaReached = true;
+    frames(1);
+    EXPECT_FALSE(game->bonusShown);
+    ASSERT_TRUE(until([&] { return game->phase == phaseWait; }, 3100));
+    EXPECT_EQ(0u, ship()->score);
+}
+
+TEST_F(GameGL, ModeBSpeedsUpUntilTheQuotaIsReachedThenItsClocksStandStill) {
+    start(singlePlayerB);
+    frames(1);
+    EXPECT_FLOAT_EQ(0.4f, game->scrollSpeed);
+    EXPECT_FALSE(game->firingAllowed);
+    frames(33); // the first step comes after 332 ms
+    EXPECT_EQ(1u, ship()->score);
+    EXPECT_FLOAT_EQ(0.401f, game->scrollSpeed);
+    game->asteroidInterval = 81;
+    frames(34);
+    frames(34);
+    EXPECT_EQ(80u, game->asteroidInterval);
+    for (auto* s : game->asteroids.sprites)
+        static_cast<QuellonSprite*>(s)->deleteMe();
+    game->asteroidInterval = 400;
+
+    game->stageQuotaReached = true;
+    unsigned score = ship()->score;
+    float speed = game->scrollSpeed;
+    unsigned clocks[3] = {game->speedupClock, game->crystalClock, game->extraClock};
+    frames(250);
+    EXPECT_EQ(score + 0, ship()->score);
+    EXPECT_FLOAT_EQ(speed, game->scrollSpeed);
+    EXPECT_EQ(clocks[0], game->speedupClock);
+    EXPECT_EQ(clocks[1], game->crystalClock);
+    EXPECT_EQ(clocks[2], game->extraClock);
+    EXPECT_EQ(0u, game->extras.size());
+    ASSERT_TRUE(until([&] { return game->stage == 2; }));
+    EXPECT_FLOAT_EQ(0.4f, game->scrollSpeed);
+    EXPECT_EQ(400u, game->asteroidInterval);
+}
+
+TEST_F(GameGL, ExtraWeightsAreDrawnAfreshForEveryContainer) {
+    start(singlePlayerA);
+    ship()->laserType = 1;
+    bool other = false;
+    for (int i = 0; i < 50; ++i)
+        other = other || game->getExtraType() != extraScore;
+    EXPECT_TRUE(other);
+    // Mode B weighs speed-ups only; with all of them nothing is left but score.
+    start(singlePlayerB);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(extraSpeedup, game->getExtraType());
+    ship()->setSpeedupCount(5);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(extraScore, game->getExtraType());
+}
+
+TEST_F(GameGL, TimeWarpSlowsTheWorldForSevenSecondsButNotTheShipThatWarped) {
+    start(singlePlayerA);
+    frames(1);
+    trigger(206);
+    EXPECT_EQ(0u, game->warpLeft) << "no warp to use";
+    ship()->timeWarps = 1;
+    trigger(206);
+    EXPECT_EQ(0, ship()->timeWarps);
+    EXPECT_EQ(7000u, game->warpLeft);
+    frames(61);
+    EXPECT_FLOAT_EQ(0.4f, game->timeFactor);
+    game->steeringX[0]->value = 1.0f;
+    float x = ship()->position.x;
+    frames(1);
+    EXPECT_FLOAT_EQ(x + 3.5f, ship()->position.x);
+    frames(640);
+    EXPECT_EQ(0u, game->warpLeft);
+    EXPECT_EQ(0u, ship()->warpTimer);
+    frames(60);
+    EXPECT_FLOAT_EQ(1.0f, game->timeFactor);
+}
+
+TEST_F(GameGL, BackPausesAndWithNobodyAliveEndsTheGameThroughTheMainLoop) {
+    start(singlePlayerA);
+    frames(1);
+    Asteroid* a = asteroid(asteroidSmall, 0, {400, 400});
+    a->velocity = {0.0f, -0.2f};
+    trigger(1);
+    EXPECT_TRUE(game->paused);
+    EXPECT_TRUE(resources()->pInGame->getVisible());
+    EXPECT_FALSE(resources()->evaluatorGamePlayerSingle->active);
+    frames(10);
+    EXPECT_FLOAT_EQ(400.0f, a->position.y);
+    trigger(204);
+    EXPECT_EQ(0u, game->playerLasers.size()) << "no fire while paused";
+    trigger(1);
+    EXPECT_FALSE(game->paused);
+    EXPECT_FALSE(resources()->pInGame->getVisible());
+    EXPECT_TRUE(resources()->evaluatorGamePlayerSingle->active);
+
+    killAll();
+    resources()->musicManager->stop();
+    trigger(1);
+    EXPECT_TRUE(game->deleteRequested);
+
+    start(singlePlayerA);
+    killAll();
+    ASSERT_TRUE(resources()->musicManager->isPlaying());
+    trigger(1);
+    EXPECT_FALSE(game->deleteRequested);
+    EXPECT_TRUE(game->finishRequested);
+    frames(1);
+    EXPECT_TRUE(game->deleteRequested);
+}
+
+TEST_F(GameGL, TriggerDataNamingNoPlayerOfTheGameIsIgnored) {
+    start(singlePlayerA);
+    ship()->timeWarps = 1;
+    trigger(204, 1);
+    trigger(204, -1);
+    trigger(206, 1);
+    EXPECT_EQ(0u, game->playerLasers.size());
+    EXPECT_EQ(1, ship()->timeWarps);
+    start(multiPlayer);
+    trigger(204, 1);
+    ASSERT_EQ(2u, game->playerLasers.size());
+    EXPECT_EQ(ship(1), static_cast<Laser*>(game->playerLasers.sprites.front())->owner);
+}
+
+TEST_F(GameGL, RestartAndTheEndOfTheGameDeleteEverySpriteLeftInTheEngines) {
+    start(singlePlayerA);
+    game->initLevel(6);
+    game->spawnFoe(0);
+    game->spawnContainer();
+    game->spawnExtra(-1);
+    ship()->setFireRateCount(1);
+    frames(300);
+    trigger(204);
+    asteroid(asteroidLarge, 0, {400, 300})->explode(false);
+    ship()->score = 0; // unranked: no name entry
+    ship()->explode();
+    frames(1);
+    ASSERT_EQ(phaseGameOver, game->phase);
+    trigger(2);
+    EXPECT_EQ(phasePlay, game->phase);
+    EXPECT_TRUE(ship()->alive);
+    EXPECT_EQ(3u, game->ships.size()) << "the new ship with its flame and shield";
+    for (auto* engine :
+         {&game->playerLasers, &game->asteroids, &game->extras, &game->foes, &game->foeLasers})
+        EXPECT_EQ(0u, engine->size());
+    EXPECT_TRUE(deleteQueue.empty());
+    EXPECT_EQ(nullptr, game->foeSlot[0]);
+    EXPECT_EQ(nullptr, game->foeSlot[1]);
+    game->spawnFoe(0);
+    asteroid(asteroidSmall, 0, {400, 300})->deleteMe();
+    // The leak check sees whatever the game's end leaves behind.
+}
+
+TEST_F(GameGL, NameEntryAsksTheRankedPlayersInTurnAndRefusesABlankName) {
+    start(multiPlayer);
+    ship(0)->score = 100; // below every row
+    ship(1)->score = 60000;
+    killAll();
+    ASSERT_EQ(phaseNameEntry, game->phase);
+    EXPECT_EQ(1, game->entryPlayer);
+    EXPECT_EQ("Enter your name, player 2:", prompt());
+    EXPECT_EQ(resources()->lsTextfieldBlue, resources()->tfEnterName->getStyle());
+    EXPECT_TRUE(resources()->pEnterName->getVisible());
+    enterName("");
+    enterName("   ");
+    EXPECT_EQ(phaseNameEntry, game->phase);
+    enterName("Zed");
+    EXPECT_EQ(phaseGameOver, game->phase);
+    EXPECT_FALSE(resources()->pEnterName->getVisible());
+    EXPECT_EQ("Zed", resources()->highscores.multi[1].name);
+    EXPECT_NE(std::string::npos, dir.read("highscores.xml").find("Zed"));
+
+    // Equal scores rank equally; the second name goes below the first.
+    start(multiPlayer);
+    ship(0)->score = ship(1)->score = 70000;
+    killAll();
+    EXPECT_EQ(1, game->ranks[0]);
+    EXPECT_EQ(1, game->ranks[1]);
+    EXPECT_EQ("Enter your name, player 1:", prompt());
+    EXPECT_EQ(resources()->lsTextfieldRed, resources()->tfEnterName->getStyle());
+    enterName("Ann");
+    EXPECT_EQ("Enter your name, player 2:", prompt());
+    EXPECT_EQ("Zed", resources()->tfEnterName->getCaption()) << "the name entered last time";
+    enterName("Bob");
+    EXPECT_EQ("Ann", resources()->highscores.multi[1].name);
+    EXPECT_EQ("Bob", resources()->highscores.multi[2].name);
+    EXPECT_EQ("Zed", resources()->highscores.multi[3].name);
+}
+
+TEST_F(GameGL, AbortedGameSkipsTheNameEntryAndFireRestartsOnlyAfterTwoSeconds) {
+    start(singlePlayerA);
+    frames(1);
+    ship()->score = 1000000;
+    trigger(5);
+    ASSERT_TRUE(game->paused);
+    trigger(201);
+    EXPECT_FALSE(game->paused);
+    EXPECT_FALSE(resources()->pInGame->getVisible());
+    frames(1);
+    EXPECT_EQ(phaseGameOver, game->phase);
+    EXPECT_FALSE(resources()->pEnterName->getVisible());
+    EXPECT_EQ(-1, game->ranks[0]);
+    EXPECT_NE("", resources()->highscores.singleA[0].name);
+    EXPECT_EQ(100000u, resources()->highscores.singleA[0].score);
+
+    frames(198);
+    trigger(204);
+    EXPECT_TRUE(game->gameIsOver);
+    frames(2);
+    trigger(204);
+    EXPECT_FALSE(game->gameIsOver);
+    EXPECT_EQ(phasePlay, game->phase);
+    EXPECT_TRUE(ship()->alive);
+    EXPECT_EQ(0u, ship()->score);
+}
+
+TEST_F(GameGL, FrameShowsBothScoresBothHudsAndTheStageText) {
+    start(multiPlayer);
+    frames(1);
+    ship(0)->score = ship(1)->score = 88888;
+    game->phase = phaseStageComplete;
+    game->textColor.alpha = 1.0f;
+    resources()->renderContext.apply();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    game->doDraw(1);
+    // Whether some pixel of the rectangle (game coordinates: the window is 800 x 600) passes.
+    auto any = [](int x, int y, int w, int h, std::function<bool(std::uint8_t const*)> const& f) {
+        std::vector<std::uint8_t> p = testutil::readPixels(x, y, w, h);
+        for (std::size_t i = 0; i < p.size(); i += 4)
+            if (f(&p[i]))
+                return true;
+        return false;
+    };
+    auto red = [](std::uint8_t const* p) { return p[0] > 100 && p[1] == 0 && p[2] == 0; };
+    auto blue = [](std::uint8_t const* p) { return p[2] > 100 && p[0] == 0 && p[1] == 0; };
+    auto lit = [](std::uint8_t const* p) { return p[0] + p[1] + p[2] > 30; };
+    auto lilac = [](std::uint8_t const* p) {
+        return p[2] > 100 && p[0] > 40 && p[0] < p[2] && std::abs(p[0] - p[1]) < 3;
+    };
+    EXPECT_TRUE(any(600, 452, 170, 34, red)) << "player 1's score, left of x 770";
+    EXPECT_FALSE(any(771, 452, 29, 34, red));
+    EXPECT_TRUE(any(30, 452, 170, 34, blue)) << "player 2's score, right of x 30";
+    EXPECT_FALSE(any(0, 452, 29, 34, blue));
+    EXPECT_TRUE(any(686, 490, 108, 100, lit)) << "player 1's HUD around (740, 540)";
+    EXPECT_TRUE(any(6, 490, 108, 100, lit)) << "player 2's HUD around (60, 540)";
+    EXPECT_FALSE(any(200, 490, 400, 100, lit));
+    EXPECT_FALSE(any(0, 591, 800, 9, lit)) << "the HUDs' hot spots are on their places";
+    EXPECT_TRUE(any(250, 320, 300, 34, lilac)) << "the stage text centred at (400, 320)";
+    EXPECT_FALSE(any(250, 280, 300, 34, lilac)) << "no bonus to show";
+}
+
+TEST(GameRules, StageBonusIsFullUpToOneAndAHalfTimesTheKillsAndNoneFromThreeTimes) {
+    EXPECT_EQ(5000, stageBonus(40, 40, 5000));
+    EXPECT_EQ(5000, stageBonus(60, 40, 5000));
+    EXPECT_EQ(4916, stageBonus(61, 40, 5000));
+    EXPECT_EQ(2500, stageBonus(90, 40, 5000));
+    EXPECT_EQ(83, stageBonus(119, 40, 5000));
+    EXPECT_EQ(0, stageBonus(120, 40, 5000));
+    EXPECT_EQ(0, stageBonus(500, 40, 5000));
+}
+
+TEST(GameRules, ExtraWeightsGrowWithTheStageUpToTheCapsAndOpenShieldAndWarpToUpgradedShips) {
+    auto w = [](bool modeB, int stage, int laser, int speed, int fire, float shield, int warps) {
+        ExtraWeights e = extraWeights(modeB, stage, laser, speed, fire, shield, warps);
+        return std::vector<float>(e.weight, e.weight + 5);
+    };
+    EXPECT_EQ((std::vector<float>{0, 3, 0, 0, 0}), w(true, 9, 0, 2, 0, 0.0f, 0));
+    EXPECT_EQ((std::vector<float>{1, 1, 1, 0, 0}), w(false, 1, 0, 0, 0, 0.0f, 0));
+    EXPECT_EQ((std::vector<float>{3, 4, 3, 4, 0}), w(false, 9, 1, 1, 2, 5000.0f, 0));
+    EXPECT_EQ((std::vector<float>{2, 3, 3, 0, 1}), w(false, 20, 2, 2, 2, 15000.0f, 1));
+    EXPECT_EQ((std::vector<float>{0, 0, 0, 0, 0}), w(false, 20, 4, 5, 5, 15000.0f, 2));
+}
+
+TEST(GameRules, TwoPlayersRankBelowOneAnotherUnlessTheirScoresAreEqual) {
+    HighscoreTable table;
+    for (int i = 0; i < 10; ++i)
+        table[i] = HighscoreEntry("", 1000 - 100 * i);
+    int ranks[2];
+    auto rank = [&](unsigned a, unsigned b, unsigned players) {
+        unsigned const scores[2] = {a, b};
+        rankPlayers(table, scores, players, ranks);
+        return std::make_pair(ranks[0], ranks[1]);
+    };
+    EXPECT_EQ(std::make_pair(1, 5), rank(950, 650, 2));
+    EXPECT_EQ(std::make_pair(5, 1), rank(650, 950, 2));
+    EXPECT_EQ(std::make_pair(1, 1), rank(950, 950, 2));
+    EXPECT_EQ(std::make_pair(1, -1), rank(950, 150, 2)) << "pushed out of the last row";
+    EXPECT_EQ(std::make_pair(-1, 1), rank(50, 1000, 2));
+    EXPECT_EQ(std::make_pair(0, -1), rank(2000, 2000, 1));
+}
+
+} // namespace
