@@ -1,9 +1,7 @@
 // A running game on the real hub: stages with their quotas, containers, foes and bonus, mode B's
 // clocks, extras drawn by weight, time warp, pause, restart and the end of a game with its name
-// entry; the drawing of one frame; and the pure rules behind them.
+// entry; one drawn frame; and the pure rules behind them.
 #include "quellon/tests/game_util.h"
-
-#include "quellon/src/game.h"
 
 #include "ravek/src/audio/music.h"
 #include "ravek/src/gui/containers.h"
@@ -23,7 +21,7 @@ namespace {
 
 class GameGL : public qtest::GameTest {
 protected:
-    // Destroys `n` asteroids for player 1 as its lasers would.
+    // Player 1 destroys `n` asteroids as its lasers would.
     void destroy(int n, bool counted = true) {
         Asteroid* a = asteroid(asteroidSmall, 0, {-1000, -1000}, counted);
         for (int i = 0; i < n; ++i)
@@ -38,7 +36,7 @@ protected:
         frames(1);
     }
 
-    // Runs frames until the condition holds, for at most `ms`; false when it never did.
+    // Frames until the condition holds, for at most `ms`; false when it never did.
     bool until(std::function<bool()> const& done, int ms = 20000) {
         for (int t = 0; t < ms && !done(); t += 10)
             frames(1);
@@ -46,33 +44,26 @@ protected:
     }
 
     void enterName(std::string const& name) {
-        resources()->tfEnterName->setCaption(name);
+        resources->tfEnterName->setCaption(name);
         trigger(2);
     }
 
-    std::string prompt() const { return resources()->lEnterName->getCaption(); }
+    std::string prompt() const { return resources->lEnterName->getCaption(); }
 };
 
 TEST_F(GameGL, StageOneNeedsFortyKillsWithAContainerEverySixteenAndFoesComeFromStageThree) {
     start(multiPlayer);
     EXPECT_EQ(80, game->asteroidQuota);
     start(singlePlayerA);
-    EXPECT_EQ(40, game->killsNeeded);
     EXPECT_EQ(40, game->asteroidQuota);
-    EXPECT_EQ(0, game->foeCountdown);
     destroy(15);
     EXPECT_EQ(0, count<Container>(game->asteroids));
     destroy(1);
     EXPECT_EQ(1, count<Container>(game->asteroids));
-    EXPECT_EQ(0, game->containersDue);
     destroy(24);
     EXPECT_TRUE(game->stageQuotaReached);
-    EXPECT_EQ(0, game->foeCountdown);
-    EXPECT_EQ(nullptr, game->foeSlot[0]);
-    EXPECT_EQ(nullptr, game->foeSlot[1]);
-
+    EXPECT_FALSE(game->foeSlot[0] || game->foeSlot[1]);
     game->initLevel(3);
-    EXPECT_EQ(44, game->killsNeeded);
     destroy(21, false);
     EXPECT_FALSE(game->foeSlot[0] || game->foeSlot[1]);
     destroy(1, false);
@@ -82,25 +73,21 @@ TEST_F(GameGL, StageOneNeedsFortyKillsWithAContainerEverySixteenAndFoesComeFromS
 
 TEST_F(GameGL, StageEndsWithTheFullBonusWhoseScoreBringsAContainerWithTheNextStage) {
     start(singlePlayerA);
-    frames(1);
     game->spawned = 60;
     game->stageQuotaReached = true;
     frames(1);
     EXPECT_EQ(phaseStageComplete, game->phase);
-    EXPECT_EQ(5000, game->bonus);
     EXPECT_TRUE(game->bonusShown);
     EXPECT_FALSE(game->firingAllowed);
     ASSERT_TRUE(until([&] { return game->phase == phaseWait; }));
     EXPECT_FLOAT_EQ(1.0f, game->textColor.alpha);
     EXPECT_EQ(5000u, ship()->score);
-    EXPECT_EQ(1, game->containersDue);
     ASSERT_TRUE(until([&] { return game->phase == phasePlay; }));
     EXPECT_EQ(2, game->stage);
     EXPECT_FLOAT_EQ(0.0f, game->textColor.alpha);
     EXPECT_TRUE(game->firingAllowed);
-    EXPECT_EQ(1, count<Container>(game->asteroids));
+    EXPECT_EQ(1, count<Container>(game->asteroids)) << "due since the score passed 5000";
 
-    // Three times the kills needed spawned: no bonus, and none shown.
     start(singlePlayerA);
     game->spawned = 120;
     game->stageQuotaReached = true;
@@ -112,27 +99,20 @@ TEST_F(GameGL, StageEndsWithTheFullBonusWhoseScoreBringsAContainerWithTheNextSta
 
 TEST_F(GameGL, ModeBSpeedsUpUntilTheQuotaIsReachedThenItsClocksStandStill) {
     start(singlePlayerB);
-    frames(1);
-    EXPECT_FLOAT_EQ(0.4f, game->scrollSpeed);
-    EXPECT_FALSE(game->firingAllowed);
-    frames(33); // the first step comes after 332 ms
+    frames(34); // the first step comes after 332 ms
     EXPECT_EQ(1u, ship()->score);
     EXPECT_FLOAT_EQ(0.401f, game->scrollSpeed);
     game->asteroidInterval = 81;
-    frames(34);
-    frames(34);
+    frames(68);
     EXPECT_EQ(80u, game->asteroidInterval);
     for (auto* s : game->asteroids.sprites)
         static_cast<QuellonSprite*>(s)->deleteMe();
-    game->asteroidInterval = 400;
 
     game->stageQuotaReached = true;
     unsigned score = ship()->score;
-    float speed = game->scrollSpeed;
     unsigned clocks[3] = {game->speedupClock, game->crystalClock, game->extraClock};
     frames(250);
-    EXPECT_EQ(score + 0, ship()->score);
-    EXPECT_FLOAT_EQ(speed, game->scrollSpeed);
+    EXPECT_EQ(score, ship()->score);
     EXPECT_EQ(clocks[0], game->speedupClock);
     EXPECT_EQ(clocks[1], game->crystalClock);
     EXPECT_EQ(clocks[2], game->extraClock);
@@ -144,28 +124,23 @@ TEST_F(GameGL, ModeBSpeedsUpUntilTheQuotaIsReachedThenItsClocksStandStill) {
 
 TEST_F(GameGL, ExtraWeightsAreDrawnAfreshForEveryContainer) {
     start(singlePlayerA);
-    ship()->laserType = 1;
     bool other = false;
     for (int i = 0; i < 50; ++i)
         other = other || game->getExtraType() != extraScore;
     EXPECT_TRUE(other);
-    // Mode B weighs speed-ups only; with all of them nothing is left but score.
     start(singlePlayerB);
-    for (int i = 0; i < 50; ++i)
-        EXPECT_EQ(extraSpeedup, game->getExtraType());
+    EXPECT_EQ(extraSpeedup, game->getExtraType());
     ship()->setSpeedupCount(5);
     for (int i = 0; i < 50; ++i)
-        EXPECT_EQ(extraScore, game->getExtraType());
+        EXPECT_EQ(extraScore, game->getExtraType()) << "nothing left over from mode A";
 }
 
 TEST_F(GameGL, TimeWarpSlowsTheWorldForSevenSecondsButNotTheShipThatWarped) {
     start(singlePlayerA);
-    frames(1);
     trigger(206);
     EXPECT_EQ(0u, game->warpLeft) << "no warp to use";
     ship()->timeWarps = 1;
     trigger(206);
-    EXPECT_EQ(0, ship()->timeWarps);
     EXPECT_EQ(7000u, game->warpLeft);
     frames(61);
     EXPECT_FLOAT_EQ(0.4f, game->timeFactor);
@@ -173,42 +148,34 @@ TEST_F(GameGL, TimeWarpSlowsTheWorldForSevenSecondsButNotTheShipThatWarped) {
     float x = ship()->position.x;
     frames(1);
     EXPECT_FLOAT_EQ(x + 3.5f, ship()->position.x);
-    frames(640);
-    EXPECT_EQ(0u, game->warpLeft);
-    EXPECT_EQ(0u, ship()->warpTimer);
-    frames(60);
+    frames(700);
     EXPECT_FLOAT_EQ(1.0f, game->timeFactor);
 }
 
 TEST_F(GameGL, BackPausesAndWithNobodyAliveEndsTheGameThroughTheMainLoop) {
     start(singlePlayerA);
-    frames(1);
     Asteroid* a = asteroid(asteroidSmall, 0, {400, 400});
     a->velocity = {0.0f, -0.2f};
     trigger(1);
-    EXPECT_TRUE(game->paused);
-    EXPECT_TRUE(resources()->pInGame->getVisible());
-    EXPECT_FALSE(resources()->evaluatorGamePlayerSingle->active);
+    EXPECT_TRUE(game->paused && resources->pInGame->getVisible());
+    EXPECT_FALSE(resources->evaluatorGamePlayerSingle->active);
     frames(10);
-    EXPECT_FLOAT_EQ(400.0f, a->position.y);
     trigger(204);
-    EXPECT_EQ(0u, game->playerLasers.size()) << "no fire while paused";
+    EXPECT_FLOAT_EQ(400.0f, a->position.y);
+    EXPECT_EQ(0u, game->playerLasers.size());
     trigger(1);
-    EXPECT_FALSE(game->paused);
-    EXPECT_FALSE(resources()->pInGame->getVisible());
-    EXPECT_TRUE(resources()->evaluatorGamePlayerSingle->active);
+    EXPECT_FALSE(game->paused || resources->pInGame->getVisible());
+    EXPECT_TRUE(resources->evaluatorGamePlayerSingle->active);
 
     killAll();
-    resources()->musicManager->stop();
+    resources->musicManager->stop();
     trigger(1);
     EXPECT_TRUE(game->deleteRequested);
-
     start(singlePlayerA);
     killAll();
-    ASSERT_TRUE(resources()->musicManager->isPlaying());
+    ASSERT_TRUE(resources->musicManager->isPlaying());
     trigger(1);
     EXPECT_FALSE(game->deleteRequested);
-    EXPECT_TRUE(game->finishRequested);
     frames(1);
     EXPECT_TRUE(game->deleteRequested);
 }
@@ -233,7 +200,6 @@ TEST_F(GameGL, RestartAndTheEndOfTheGameDeleteEverySpriteLeftInTheEngines) {
     game->spawnFoe(0);
     game->spawnContainer();
     game->spawnExtra(-1);
-    ship()->setFireRateCount(1);
     frames(300);
     trigger(204);
     asteroid(asteroidLarge, 0, {400, 300})->explode(false);
@@ -242,18 +208,16 @@ TEST_F(GameGL, RestartAndTheEndOfTheGameDeleteEverySpriteLeftInTheEngines) {
     frames(1);
     ASSERT_EQ(phaseGameOver, game->phase);
     trigger(2);
-    EXPECT_EQ(phasePlay, game->phase);
-    EXPECT_TRUE(ship()->alive);
+    EXPECT_TRUE(game->phase == phasePlay && ship()->alive);
     EXPECT_EQ(3u, game->ships.size()) << "the new ship with its flame and shield";
     for (auto* engine :
          {&game->playerLasers, &game->asteroids, &game->extras, &game->foes, &game->foeLasers})
         EXPECT_EQ(0u, engine->size());
     EXPECT_TRUE(deleteQueue.empty());
-    EXPECT_EQ(nullptr, game->foeSlot[0]);
-    EXPECT_EQ(nullptr, game->foeSlot[1]);
+    EXPECT_FALSE(game->foeSlot[0] || game->foeSlot[1]);
     game->spawnFoe(0);
     asteroid(asteroidSmall, 0, {400, 300})->deleteMe();
-    // The leak check sees whatever the game's end leaves behind.
+    // The leak check sees whatever the end of the game leaves behind.
 }
 
 TEST_F(GameGL, NameEntryAsksTheRankedPlayersInTurnAndRefusesABlankName) {
@@ -262,60 +226,48 @@ TEST_F(GameGL, NameEntryAsksTheRankedPlayersInTurnAndRefusesABlankName) {
     ship(1)->score = 60000;
     killAll();
     ASSERT_EQ(phaseNameEntry, game->phase);
-    EXPECT_EQ(1, game->entryPlayer);
     EXPECT_EQ("Enter your name, player 2:", prompt());
-    EXPECT_EQ(resources()->lsTextfieldBlue, resources()->tfEnterName->getStyle());
-    EXPECT_TRUE(resources()->pEnterName->getVisible());
+    EXPECT_EQ(resources->lsTextfieldBlue, resources->tfEnterName->getStyle());
     enterName("");
     enterName("   ");
     EXPECT_EQ(phaseNameEntry, game->phase);
     enterName("Zed");
     EXPECT_EQ(phaseGameOver, game->phase);
-    EXPECT_FALSE(resources()->pEnterName->getVisible());
-    EXPECT_EQ("Zed", resources()->highscores.multi[1].name);
+    EXPECT_FALSE(resources->pEnterName->getVisible());
+    EXPECT_EQ("Zed", resources->highscores.multi[1].name);
     EXPECT_NE(std::string::npos, dir.read("highscores.xml").find("Zed"));
 
-    // Equal scores rank equally; the second name goes below the first.
     start(multiPlayer);
     ship(0)->score = ship(1)->score = 70000;
     killAll();
     EXPECT_EQ(1, game->ranks[0]);
     EXPECT_EQ(1, game->ranks[1]);
     EXPECT_EQ("Enter your name, player 1:", prompt());
-    EXPECT_EQ(resources()->lsTextfieldRed, resources()->tfEnterName->getStyle());
+    EXPECT_EQ(resources->lsTextfieldRed, resources->tfEnterName->getStyle());
     enterName("Ann");
-    EXPECT_EQ("Enter your name, player 2:", prompt());
-    EXPECT_EQ("Zed", resources()->tfEnterName->getCaption()) << "the name entered last time";
+    EXPECT_EQ("Zed", resources->tfEnterName->getCaption()) << "player 2's name of last time";
     enterName("Bob");
-    EXPECT_EQ("Ann", resources()->highscores.multi[1].name);
-    EXPECT_EQ("Bob", resources()->highscores.multi[2].name);
-    EXPECT_EQ("Zed", resources()->highscores.multi[3].name);
+    EXPECT_EQ("Ann", resources->highscores.multi[1].name);
+    EXPECT_EQ("Bob", resources->highscores.multi[2].name) << "equal scores: second below";
 }
 
 TEST_F(GameGL, AbortedGameSkipsTheNameEntryAndFireRestartsOnlyAfterTwoSeconds) {
     start(singlePlayerA);
-    frames(1);
     ship()->score = 1000000;
     trigger(5);
     ASSERT_TRUE(game->paused);
     trigger(201);
-    EXPECT_FALSE(game->paused);
-    EXPECT_FALSE(resources()->pInGame->getVisible());
+    EXPECT_FALSE(game->paused || resources->pInGame->getVisible());
     frames(1);
     EXPECT_EQ(phaseGameOver, game->phase);
-    EXPECT_FALSE(resources()->pEnterName->getVisible());
     EXPECT_EQ(-1, game->ranks[0]);
-    EXPECT_NE("", resources()->highscores.singleA[0].name);
-    EXPECT_EQ(100000u, resources()->highscores.singleA[0].score);
-
+    EXPECT_EQ(100000u, resources->highscores.singleA[0].score);
     frames(198);
     trigger(204);
     EXPECT_TRUE(game->gameIsOver);
     frames(2);
     trigger(204);
-    EXPECT_FALSE(game->gameIsOver);
-    EXPECT_EQ(phasePlay, game->phase);
-    EXPECT_TRUE(ship()->alive);
+    EXPECT_TRUE(game->phase == phasePlay && ship()->alive);
     EXPECT_EQ(0u, ship()->score);
 }
 
@@ -325,11 +277,10 @@ TEST_F(GameGL, FrameShowsBothScoresBothHudsAndTheStageText) {
     ship(0)->score = ship(1)->score = 88888;
     game->phase = phaseStageComplete;
     game->textColor.alpha = 1.0f;
-    resources()->renderContext.apply();
-    glClearColor(0, 0, 0, 1);
+    resources->renderContext.apply();
     glClear(GL_COLOR_BUFFER_BIT);
     game->doDraw(1);
-    // Whether some pixel of the rectangle (game coordinates: the window is 800 x 600) passes.
+    // Whether a pixel of the rectangle passes (the window's pixels are the game's coordinates).
     auto any = [](int x, int y, int w, int h, std::function<bool(std::uint8_t const*)> const& f) {
         std::vector<std::uint8_t> p = testutil::readPixels(x, y, w, h);
         for (std::size_t i = 0; i < p.size(); i += 4)
@@ -356,13 +307,11 @@ TEST_F(GameGL, FrameShowsBothScoresBothHudsAndTheStageText) {
 }
 
 TEST(GameRules, StageBonusIsFullUpToOneAndAHalfTimesTheKillsAndNoneFromThreeTimes) {
-    EXPECT_EQ(5000, stageBonus(40, 40, 5000));
     EXPECT_EQ(5000, stageBonus(60, 40, 5000));
     EXPECT_EQ(4916, stageBonus(61, 40, 5000));
     EXPECT_EQ(2500, stageBonus(90, 40, 5000));
     EXPECT_EQ(83, stageBonus(119, 40, 5000));
     EXPECT_EQ(0, stageBonus(120, 40, 5000));
-    EXPECT_EQ(0, stageBonus(500, 40, 5000));
 }
 
 TEST(GameRules, ExtraWeightsGrowWithTheStageUpToTheCapsAndOpenShieldAndWarpToUpgradedShips) {
@@ -381,9 +330,9 @@ TEST(GameRules, TwoPlayersRankBelowOneAnotherUnlessTheirScoresAreEqual) {
     HighscoreTable table;
     for (int i = 0; i < 10; ++i)
         table[i] = HighscoreEntry("", 1000 - 100 * i);
-    int ranks[2];
     auto rank = [&](unsigned a, unsigned b, unsigned players) {
         unsigned const scores[2] = {a, b};
+        int ranks[2];
         rankPlayers(table, scores, players, ranks);
         return std::make_pair(ranks[0], ranks[1]);
     };

@@ -30,12 +30,11 @@ protected:
 
     // A new game of the type whose asteroid spawner is held back, so that a test sees only
     // what it places itself.
-    quellon::Game* start(quellon::GameType type, unsigned seed = 1) {
+    void start(quellon::GameType type, unsigned seed = 1) {
         delete game;
         std::srand(seed);
         game = new quellon::Game(type);
         game->asteroidInterval = UINT_MAX / 2;
-        return game;
     }
 
     // Frames of `ms` milliseconds, every layer as the main loop runs them.
@@ -59,19 +58,19 @@ protected:
     quellon::Laser* laser(quellon::QuellonSprite* owner, basic_Vector2D<float> at,
                           float timeToLive = -1.0f) {
         bool ofPlayer = game->isPlayer(owner);
-        auto* l =
-            new quellon::Laser(ofPlayer ? resources()->laserRayGreen : resources()->laserRoundRed,
-                               owner, timeToLive, ofPlayer ? 0.0f : 0.005f);
+        auto* l = new quellon::Laser(ofPlayer ? quellon::resources->laserRayGreen
+                                              : quellon::resources->laserRoundRed,
+                                     owner, timeToLive, ofPlayer ? 0.0f : 0.005f);
         l->position = at;
         (ofPlayer ? game->playerLasers : game->foeLasers).addFront(l);
         return l;
     }
 
     // The trigger handed to the game as the main loop hands it.
-    void trigger(int code, int data = 0, float value = 1.0f) {
+    void trigger(int code, int data = 0) {
         ravek::Trigger t(nullptr, code, "test", "test", ravek::KS_DOWN);
         t.data = data;
-        t.value = value;
+        t.value = 1.0f;
         game->handleEvent(&t);
     }
 
@@ -83,8 +82,6 @@ protected:
                 ++n;
         return n;
     }
-
-    static quellon::Resources* resources() { return quellon::resources; }
 };
 
 } // namespace qtest
