@@ -38,7 +38,11 @@ void Game::gameOver() {
 }
 
 void Game::setHighscoresChecked(unsigned char k) {
+    HighscoreTable const& table = *getHighscores();
     for (unsigned i = k; i < players; ++i) {
+        // An equal score entered first may have pushed this one out of the last row.
+        if (ranks[i] >= 0 && table[HighscoreTable::size() - 1].score >= player[i]->score)
+            ranks[i] = -1;
         if (ranks[i] < 0)
             continue;
         entryPlayer = static_cast<unsigned char>(i);

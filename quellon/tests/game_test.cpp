@@ -249,6 +249,14 @@ TEST_F(GameGL, NameEntryAsksTheRankedPlayersInTurnAndRefusesABlankName) {
     enterName("Bob");
     EXPECT_EQ("Ann", resources->highscores.multi[1].name);
     EXPECT_EQ("Bob", resources->highscores.multi[2].name) << "equal scores: second below";
+
+    start(multiPlayer); // equal scores for the last row: only the first one gets there
+    ship(0)->score = ship(1)->score = 5000;
+    killAll();
+    EXPECT_EQ(9, game->ranks[1]);
+    enterName("Cy");
+    EXPECT_EQ(phaseGameOver, game->phase);
+    EXPECT_EQ(-1, game->ranks[1]);
 }
 
 TEST_F(GameGL, AbortedGameSkipsTheNameEntryAndFireRestartsOnlyAfterTwoSeconds) {
