@@ -50,17 +50,6 @@ ravek::sprites::SpriteEngine* engineOf(ravek::sprites::Sprite* s,
     return s->engine ? s->engine : fallback;
 }
 
-} // namespace
-
-float makeSoundVector(basic_Vector2D<float> const& p) {
-    float width = screenWidth();
-    if (!(width > 0.0f))
-        return 0.0f;
-    return (p.x - width / 2.0f) / width;
-}
-
-namespace {
-
 void playOn(ravek::audio::SourcePool* pool, ravek::audio::Sample* sample,
             ravek::audio::SoundProperties const* properties) {
     if (!sample || !pool || resources->settings.volumeSfx <= 0)
@@ -74,6 +63,13 @@ void playOn(ravek::audio::SourcePool* pool, ravek::audio::Sample* sample,
 }
 
 } // namespace
+
+float makeSoundVector(basic_Vector2D<float> const& p) {
+    float width = screenWidth();
+    if (!(width > 0.0f))
+        return 0.0f;
+    return (p.x - width / 2.0f) / width;
+}
 
 void playSound(ravek::audio::Sample* sample, basic_Vector2D<float> const& p) {
     if (!sample)
