@@ -224,6 +224,10 @@ void checkSignals() {
     signalCount = 1;
     writeText("Ravek parachute deployed: ");
     writeDescription(signal);
+    // Deleting the application shuts the program down in order: its destructor ends the
+    // process through quit, after whatever the program saves on its way out.
+    if (Application* app = application)
+        delete app;
     quit(0);
 }
 

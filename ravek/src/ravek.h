@@ -196,7 +196,9 @@ void cleanUp();
 void handleSignal(int signal);
 
 // Called by the main loop at the start of each frame: after a recorded SIGINT or SIGTERM it
-// writes the parachute's message and quits with status 0. Returns otherwise.
+// writes the parachute's message and deletes the application, whose destructor quits (status
+// 0 unless the program says otherwise); without an application it quits with status 0.
+// Returns only when no signal is pending.
 void checkSignals();
 
 // The signal recorded by the parachute and not yet acted upon, or 0.

@@ -105,6 +105,21 @@ TEST(ParachuteDeath, TerminationRequestEndsWithStatusZero) {
                 "^Ravek parachute deployed: Termination request\\.\n$");
 }
 
+TEST(ParachuteDeath, TerminationShutsTheApplicationDownInOrder) {
+    struct Saving : FrameRateLimitedApplication {
+        ~Saving() override { std::fprintf(stderr, "saved\n"); }
+    };
+    EXPECT_EXIT(
+        {
+            init(0, true);
+            auto* app = new Saving;
+            (new ActionState([] { std::raise(SIGTERM); }))->activate();
+            app->run();
+            std::exit(42);
+        },
+        testing::ExitedWithCode(0), "^Ravek parachute deployed: Termination request\\.\nsaved\n$");
+}
+
 TEST(ParachuteDeath, ASecondInterruptWhileOneIsPendingEndsAtOnce) {
     EXPECT_EXIT(
         {
