@@ -105,12 +105,6 @@ std::string formatted(char const* format, int value) {
     return text;
 }
 
-// Like a sprite's picture: the image's hot spot on the position.
-void drawAt(ravek::gfx::Image* image, basic_Vector2D<float> pos) {
-    if (image)
-        image->draw(basic_Vector2D<float>(pos.x, pos.y - static_cast<float>(image->height)), 0);
-}
-
 } // namespace
 
 void Game::drawHud(basic_Vector2D<float> pos, int speedups, int laserType, int fireRate, int warps,
@@ -120,7 +114,7 @@ void Game::drawHud(basic_Vector2D<float> pos, int speedups, int laserType, int f
     // Printing leaves the origin where the text ended.
     ravek::resetCursor();
     specs.hudBackground.apply();
-    drawAt(resources->hudFull, pos);
+    drawPicture(resources->hudFull, pos);
     specs.hudForeground.apply();
     ravek::gfx::Image* bar = resources->hudShield;
     if (shield > 0.0f && bar) {
@@ -132,10 +126,10 @@ void Game::drawHud(basic_Vector2D<float> pos, int speedups, int laserType, int f
                   0);
     }
     if (speedups > 0)
-        drawAt(resources->hudSpeed[speedups - 1], pos);
-    drawAt(resources->hudFire[laserType][fireRate], pos);
+        drawPicture(resources->hudSpeed[speedups - 1], pos);
+    drawPicture(resources->hudFire[laserType][fireRate], pos);
     if (warps > 0)
-        drawAt(resources->hudTimewarp[warps - 1], pos);
+        drawPicture(resources->hudTimewarp[warps - 1], pos);
 }
 
 void Game::doDraw(int layer) {

@@ -298,8 +298,7 @@ void Menu::doDraw(int layer) {
 void Menu::drawLegend() {
     ravek::Color(1.0f, 1.0f, 1.0f, 1.0f).apply();
     ravek::resetCursor();
-    if (resources->hudFull)
-        resources->hudFull->draw(specs.hudPosition, 0);
+    drawPicture(resources->hudFull, specs.hudPosition);
     for (LegendRow const& row : LEGEND)
         printAt(row.captionX, row.captionY, ravek::JustificationHorizontal::left, row.caption);
     YELLOW.apply();

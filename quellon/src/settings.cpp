@@ -4,8 +4,6 @@
 #include "ravek/src/debug.h"
 #include "ravek/src/xml.h"
 
-#include <climits>
-
 namespace quellon {
 
 char const* const FILE_SETTINGS = "settings.xml";
@@ -30,10 +28,14 @@ namespace {
 
 int const dbgResources = 3;
 
+// No window is larger: OpenGL draws at most this many pixels across, and X ends a program
+// that asks Mesa for a far larger one.
+long const MAX_SIZE = 16384;
+
 // A hand-edited size of 0 or less would fail every start; the value held stays.
 void readSize(ravek::xml::Node const* node, char const* name, int& value) {
     long read = node->getAttributeLong(name, value);
-    if (read <= 0 || read > INT_MAX) {
+    if (read <= 0 || read > MAX_SIZE) {
         ravek::debug::warning(dbgResources, "Settings: %s %ld is not a size, keeping %d.", name,
                               read, value);
         return;

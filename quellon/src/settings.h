@@ -45,7 +45,8 @@ extern char const* const CONTROL_GROUP_NAMES[CONTROL_GROUPS];
 
 // Applies a settings document to the settings and the players' evaluators (any of them may be
 // null). A group naming no player is warned about and skipped; volumes outside 0..100 are
-// clamped and a size of 0 or less keeps the value held, each with a warning. Never throws.
+// clamped and a size of 0 or less, or above 16384, keeps the value held, each with a warning.
+// Never throws.
 void applySettings(ravek::xml::Node const* root, Settings& settings,
                    ravek::InputEvaluator* const evaluators[CONTROL_GROUPS]);
 

@@ -64,6 +64,11 @@ void playOn(ravek::audio::SourcePool* pool, ravek::audio::Sample* sample,
 
 } // namespace
 
+void drawPicture(ravek::gfx::Image* image, ravek::basic_Vector2D<float> const& p) {
+    if (image)
+        image->draw(ravek::basic_Vector2D<float>(p.x, p.y - static_cast<float>(image->height)), 0);
+}
+
 float makeSoundVector(basic_Vector2D<float> const& p) {
     float width = screenWidth();
     if (!(width > 0.0f))

@@ -28,6 +28,9 @@ enum ExtraType {
 
 enum AsteroidType { asteroidSmall = 0, asteroidLarge = 1 };
 
+// Draws the image as a sprite shows it: its hot spot on p, in the current blend function.
+void drawPicture(ravek::gfx::Image* image, ravek::basic_Vector2D<float> const& p);
+
 // The stereo position of a game sound at p: -0.5 at the left edge, 0.5 at the right.
 float makeSoundVector(ravek::basic_Vector2D<float> const& p);
 

@@ -94,7 +94,7 @@ TEST(Settings, PartialFilesChangeOnlyWhatTheyName) {
 
 TEST(Settings, HandEditedValuesOutOfRangeAreMendedWithAWarning) {
     qtest::WorkDir dir;
-    dir.write("settings.xml", settingsFile("<screen xRes=\"0\" yRes=\"-600\" fullscreen=\"0\"/>"
+    dir.write("settings.xml", settingsFile("<screen xRes=\"0\" yRes=\"40000\" fullscreen=\"0\"/>"
                                            "<sound volumeSfx=\"5000\" volumeMusic=\"-3\"/>"));
     testutil::LogCapture log;
     Resources r;
@@ -104,7 +104,7 @@ TEST(Settings, HandEditedValuesOutOfRangeAreMendedWithAWarning) {
     EXPECT_EQ(100, r.settings.volumeSfx);
     EXPECT_EQ(0, r.settings.volumeMusic);
     std::string text = log.text();
-    for (char const* value : {"xRes 0", "yRes -600", "volumeSfx 5000", "volumeMusic -3"})
+    for (char const* value : {"xRes 0", "yRes 40000", "volumeSfx 5000", "volumeMusic -3"})
         EXPECT_NE(std::string::npos, text.find(value)) << value << "\n" << text;
 }
 
