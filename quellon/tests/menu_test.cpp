@@ -1,0 +1,139 @@
+// The title menu with fixed frame lengths: its attract cycle, its panels, and the way back
+// from a game.
+#include "quellon/tests/hub_util.h"
+
+#include "quellon/src/game.h"
+#include "quellon/src/menu.h"
+#include "quellon/src/resources.h"
+
+#include "ravek/src/controls.h"
+#include "ravek/src/gui/containers.h"
+#include "ravek/src/gui/standard.h"
+
+#include <gtest/gtest.h>
+
+using quellon::menu;
+using quellon::resources;
+
+namespace {
+
+// The menu as the program makes it, current, with the images loaded unless asked otherwise.
+struct MenuGL : ::testing::Test {
+    qtest::WorkDir dir;
+    qtest::Hub hub;
+
+    explicit MenuGL(bool loaded = true) : hub(800, 600, false) {
+        menu = new quellon::Menu;
+        menu->activate();
+        if (loaded)
+            qtest::finishLoading();
+    }
+    ~MenuGL() override {
+        delete menu;
+        ravek::application->currentState = nullptr;
+    }
+
+    void fire(char const* name) {
+        auto* gui = dynamic_cast<ravek::InputEvaluator*>(resources->banks.at("evaluatorGui"));
+        ravek::queue << gui->resources.at(name);
+        qtest::handleEvents(menu);
+    }
+    void frames(int count, unsigned ms) {
+        for (int i = 0; i < count; ++i)
+            menu->perform(ms);
+    }
+    ravek::gui::Component* focused() { return resources->gui->getFocused(); }
+};
+
+struct LoadingMenuGL : MenuGL {
+    LoadingMenuGL() : MenuGL(false) {}
+};
+
+} // namespace
+
+TEST_F(MenuGL, IdleMenuShowsTheHighScoresAndTheLegendThenReturns) {
+    frames(299, 100);
+    EXPECT_EQ(0, menu->page);
+    frames(1, 100);
+    EXPECT_EQ(1, menu->page);
+    EXPECT_FALSE(resources->gui->getVisible());
+    frames(200, 100);
+    EXPECT_EQ(2, menu->page);
+    frames(200, 100);
+    EXPECT_EQ(3, menu->page);
+    EXPECT_EQ(12u, menu->legend->size());
+    frames(599, 100);
+    EXPECT_EQ(3, menu->page);
+    frames(1, 100);
+    EXPECT_EQ(0, menu->page);
+    EXPECT_TRUE(resources->gui->getVisible());
+
+    // Working the menu keeps the pages away; back from a page returns at once.
+    frames(250, 100);
+    quellon::callback.onMove();
+    frames(250, 100);
+    EXPECT_EQ(0, menu->page);
+    frames(60, 100);
+    EXPECT_EQ(1, menu->page);
+    fire("back");
+    EXPECT_EQ(0, menu->page);
+    EXPECT_TRUE(resources->gui->getVisible());
+    EXPECT_EQ(30000, menu->idleCountdown);
+}
+
+TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgram) {
+    EXPECT_TRUE(resources->pCredits->getVisible());
+    EXPECT_FALSE(resources->evaluatorMenu->active);
+    frames(1000, 100);
+    EXPECT_EQ(0, menu->page);
+    fire("confirm");
+    EXPECT_TRUE(menu->deleteRequested);
+    menu->deleteRequested = false;
+    fire("back");
+    EXPECT_TRUE(menu->deleteRequested);
+}
+
+TEST_F(MenuGL, BackOpensTheQuitPanelAndBackAgainClosesIt) {
+    EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnSinglePlayerA), focused());
+    fire("back");
+    EXPECT_TRUE(resources->pQuit->getVisible());
+    EXPECT_FALSE(resources->pMainMenu->getVisible());
+    EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnQuitNo), focused());
+    fire("back");
+    EXPECT_FALSE(resources->pQuit->getVisible());
+    EXPECT_TRUE(resources->pMainMenu->getVisible());
+    EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnQuit), focused());
+    EXPECT_FALSE(menu->deleteRequested);
+    fire("back");
+    fire("confirm");
+    EXPECT_TRUE(menu->deleteRequested);
+}
+
+TEST_F(MenuGL, LeavingTheSettingsAfterAChangeSavesThem) {
+    fire("settings");
+    EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnSettingsDone), focused());
+    fire("controlsMulti2");
+    resources->evaluatorGamePlayerMulti[1]->resources.at("fire")->clearKeyTranslators(0);
+    menu->controlsChanged = true;
+    menu->closeWindows(true);
+    EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnControlsMultiplayer2), focused());
+    EXPECT_TRUE(resources->pSettings->getVisible());
+    fire("back");
+    EXPECT_TRUE(resources->pMainMenu->getVisible());
+    EXPECT_FALSE(menu->settingsChanged);
+    EXPECT_NE(std::string::npos, dir.read("settings.xml").find("<controls name=\"multi 2\">"));
+}
+
+TEST_F(MenuGL, ReturningFromAGameFocusesTheButtonThatStartedIt) {
+    fire("startMultiplayer");
+    ASSERT_TRUE(quellon::game);
+    EXPECT_EQ(static_cast<ravek::ApplicationState*>(quellon::game),
+              ravek::application->currentState);
+    EXPECT_EQ(quellon::multiPlayer, quellon::game->gameType);
+    EXPECT_FALSE(resources->pMainMenu->getVisible());
+    delete quellon::game;
+    EXPECT_FALSE(quellon::game);
+    EXPECT_EQ(static_cast<ravek::ApplicationState*>(menu), ravek::application->currentState);
+    EXPECT_TRUE(resources->pMainMenu->getVisible());
+    EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnMultiplayer), focused());
+}
