@@ -24,6 +24,8 @@
 #include <type_traits>
 #include <vector>
 
+#include <unistd.h>
+
 namespace quellon {
 
 char const* const FILE_HIGHSCORES = "highscores.xml";
@@ -395,6 +397,16 @@ std::string Resources::missingNames() {
         if (!dynamic_cast<Pointee<decltype(field)>*>(findIn<ravek::gui::Style>(styles, name)))
             note("style", name);
     });
+    // Every file the banks read: the game's images load in the background, and a track only
+    // when it plays, so a missing one would otherwise show long after the start.
+    for (ravek::gfx::ImageBank* bank : {imagesGui, imagesHud, imagesGame})
+        for (auto& entry : bank->resources)
+            if (access(entry.second->filename.c_str(), R_OK) != 0)
+                note("file", entry.second->filename);
+    for (ravek::audio::SampleBank* bank : {sounds, music})
+        for (auto& entry : bank->resources)
+            if (access(entry.second->filename.c_str(), R_OK) != 0)
+                note("file", entry.second->filename);
     std::string text;
     for (std::string const& m : missing)
         text += (text.empty() ? "" : ", ") + m;

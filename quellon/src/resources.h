@@ -276,8 +276,9 @@ public:
     // Writes "highscores.xml"; false when it could not be written (logged).
     bool saveHighscores();
 
-    // The names the game looks up that the data set lacks, as one text ("image \"logo\",
-    // sample \"ping\""); empty when nothing is missing.
+    // The names the game looks up that the data set lacks, and the files of its banks that
+    // cannot be read, as one text ("image \"logo\", sample \"ping\", file \"...\""); empty
+    // when nothing is missing.
     std::string missingNames();
 
     // The three player evaluators in the order of the settings file's control groups.

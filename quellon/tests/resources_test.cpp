@@ -147,7 +147,8 @@ TEST(HubGL, MusicVolumeZeroMakesNoMusicManager) {
 TEST(HubGL, DataSetLackingNamesFailsWithOneMessageNamingEach) {
     EditedData data({{"<image name=\"logo\"", "<image name=\"logo2\""},
                      {"<sample name=\"ping\"", "<sample name=\"pong\""},
-                     {"name=\"btnQuitNo\"", "name=\"btnQuitNot\""}});
+                     {"name=\"btnQuitNo\"", "name=\"btnQuitNot\""},
+                     {"filename=\"laserRoundRed.png\"", "filename=\"gone.png\""}});
     qtest::WorkDir dir(data.dir.path);
     qtest::startEngine();
     Resources r;
@@ -157,7 +158,7 @@ TEST(HubGL, DataSetLackingNamesFailsWithOneMessageNamingEach) {
         FAIL() << "init did not fail";
     } catch (std::string const& message) {
         EXPECT_EQ("Missing from the data set: image \"logo\", sample \"ping\", widget "
-                  "\"btnQuitNo\".",
+                  "\"btnQuitNo\", file \"resources/images_game/gone.png\".",
                   message);
     }
 }
