@@ -129,10 +129,7 @@ void Menu::startMusic() {
     music->clearQueue();
     music->addAsLast(resources->music_title_intro);
     music->addAsLast(resources->music_title_loop);
-    if (music->isPlaying())
-        music->skipToNext();
-    else
-        music->play();
+    startQueuedMusic(music->isPlaying());
 }
 
 void Menu::closeWindowSoundSettings(bool confirm) {
