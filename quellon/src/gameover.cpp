@@ -1,7 +1,7 @@
 #include "quellon/src/game.h"
 
 #include "quellon/src/resources.h"
-#include "quellon/src/specs.h"
+#include "quellon/src/tuning.h"
 
 #include "ravek/src/audio/music.h"
 #include "ravek/src/controls.h"

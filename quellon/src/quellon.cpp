@@ -4,7 +4,7 @@
 #include "quellon/src/game.h"
 #include "quellon/src/menu.h"
 #include "quellon/src/resources.h"
-#include "quellon/src/specs.h"
+#include "quellon/src/tuning.h"
 
 #include "ravek/src/audio/core.h"
 #include "ravek/src/debug.h"

@@ -3,7 +3,7 @@
 #include "quellon/src/buildinfo.h"
 #include "quellon/src/gamestate.h"
 #include "quellon/src/menu.h"
-#include "quellon/src/specs.h"
+#include "quellon/src/tuning.h"
 
 #include "ravek/src/audio/music.h"
 #include "ravek/src/audio/resources.h"

@@ -3,7 +3,7 @@
 #include "quellon/src/game.h"
 #include "quellon/src/gamestate.h"
 #include "quellon/src/resources.h"
-#include "quellon/src/specs.h"
+#include "quellon/src/tuning.h"
 
 #include "ravek/src/audio/resources.h"
 #include "ravek/src/audio/sources.h"

@@ -1,4 +1,4 @@
-#include "quellon/src/specs.h"
+#include "quellon/src/tuning.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 // The per-stage formulas: their values at the stages the game meets, and the guards that keep
 // times from wrapping at high stages.
-#include "quellon/src/specs.h"
+#include "quellon/src/tuning.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#ifndef QUELLON_SPECS_H
-#define QUELLON_SPECS_H
+#ifndef QUELLON_TUNING_H
+#define QUELLON_TUNING_H
 
 #include "ravek/src/math.h"
 #include "ravek/src/ravek.h"
