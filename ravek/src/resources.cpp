@@ -3,7 +3,10 @@
 #include "ravek/src/controls.h"
 #include "ravek/src/xml.h"
 
+#include <algorithm>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace ravek {
 
@@ -53,6 +56,31 @@ BasicResourceBank* BasicResourceBankGenerator::generateBank(std::string const& t
     return nullptr;
 }
 
+ResourceManager::~ResourceManager() {
+    std::set<BasicResourceBank*> current;
+    for (auto const& entry : banks)
+        current.insert(entry.second);
+    banks.clear();
+    std::vector<std::pair<unsigned long, BasicResourceBank*>> doomed;
+    for (BasicResourceBank* bank : replaced)
+        if (!current.count(bank))
+            doomed.emplace_back(firstStored[bank], bank);
+    std::sort(doomed.rbegin(), doomed.rend());
+    for (auto const& entry : doomed)
+        delete entry.second;
+}
+
+void ResourceManager::storeBank(std::string const& name, BasicResourceBank* bank) {
+    BasicResourceBank*& entry = banks[name];
+    if (entry && entry != bank)
+        replaced.insert(entry);
+    entry = bank;
+    if (!bank)
+        return;
+    bank->manager = this;
+    firstStored.emplace(bank, firstStored.size());
+}
+
 void ResourceManager::getFromNode(xml::Node const* node, std::string const& dir) {
     for (xml::Node const* child : node->children) {
         std::string name = child->getAttribute("name", "");
@@ -66,14 +94,11 @@ void ResourceManager::getFromNode(xml::Node const* node, std::string const& dir)
             debug::warning(dbgResources, "Unknown resource bank type \"%s\".", child->name.c_str());
             continue;
         }
-        auto old = banks.find(name);
-        if (old != banks.end()) {
-            BasicResourceBank* replaced = old->second;
-            banks.erase(old);
-            delete replaced;
-        }
-        banks[name] = bank;
-        bank->manager = this;
+        if (banks.count(name))
+            debug::warning(dbgResources,
+                           "Resource bank name \"%s\" used again; the later bank takes it.",
+                           name.c_str());
+        storeBank(name, bank);
         bank->getFromNode(child, bankDir);
     }
 }
