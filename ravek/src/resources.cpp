@@ -4,6 +4,7 @@
 #include "ravek/src/xml.h"
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -57,16 +58,33 @@ BasicResourceBank* BasicResourceBankGenerator::generateBank(std::string const& t
 }
 
 ResourceManager::~ResourceManager() {
-    std::set<BasicResourceBank*> current;
+    std::set<BasicResourceBank*> doomed = replaced;
     for (auto const& entry : banks)
-        current.insert(entry.second);
+        doomed.erase(entry.second);
     banks.clear();
-    std::vector<std::pair<unsigned long, BasicResourceBank*>> doomed;
-    for (BasicResourceBank* bank : replaced)
-        if (!current.count(bank))
-            doomed.emplace_back(firstStored[bank], bank);
-    std::sort(doomed.rbegin(), doomed.rend());
-    for (auto const& entry : doomed)
+    deleteNewestFirst(doomed);
+}
+
+void ResourceManager::deleteBanks() {
+    std::set<BasicResourceBank*> doomed = replaced;
+    for (auto const& entry : banks)
+        if (entry.second)
+            doomed.insert(entry.second);
+    banks.clear();
+    replaced.clear();
+    deleteNewestFirst(doomed);
+    firstStored.clear();
+}
+
+void ResourceManager::deleteNewestFirst(std::set<BasicResourceBank*> const& doomed) {
+    // A bank put into the map by hand has no place in the order: it counts as the newest.
+    std::vector<std::pair<unsigned long, BasicResourceBank*>> order;
+    for (BasicResourceBank* bank : doomed) {
+        auto found = firstStored.find(bank);
+        order.emplace_back(found == firstStored.end() ? ULONG_MAX : found->second, bank);
+    }
+    std::sort(order.rbegin(), order.rend());
+    for (auto const& entry : order)
         delete entry.second;
 }
 

@@ -134,8 +134,13 @@ public:
     // Stores the bank under the name and becomes its manager. The bank stored there before is
     // kept aside until the manager goes.
     void storeBank(std::string const& name, BasicResourceBank* bank);
+    // Deletes every bank it holds and every bank it replaced, newest first, and forgets them:
+    // for an owner that frees everything at once.
+    void deleteBanks();
 
 private:
+    void deleteNewestFirst(std::set<BasicResourceBank*> const& doomed);
+
     // When each bank was first stored. Replaced banks are deleted newest first, so that none
     // goes before a bank made after it, which may point into it; one that is stored under a
     // name again when the manager goes is left alone like every current bank.

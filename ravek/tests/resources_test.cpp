@@ -173,6 +173,18 @@ TEST_F(ResourcesTest, StoringUnderANameKeepsReplacedBanksAndDeletesThemNewestFir
     }
     expected.insert(expected.end(), {"~bank b", "~bank a"});
     EXPECT_EQ(expected, journal);
+
+    // Freeing everything at once goes newest first, held and replaced banks alike.
+    journal.clear();
+    ResourceManager manager;
+    manager.storeBank("x", new ThingBank("1"));
+    manager.storeBank("y", new ThingBank("2"));
+    manager.storeBank("x", new ThingBank("3"));
+    manager.banks["z"] = new ThingBank("by hand");
+    manager.deleteBanks();
+    EXPECT_TRUE(manager.banks.empty());
+    EXPECT_EQ((std::vector<std::string>{"~bank by hand", "~bank 3", "~bank 2", "~bank 1"}),
+              journal);
 }
 
 TEST_F(ResourcesTest, BadBankElementsAreLoggedAndSkipped) {
