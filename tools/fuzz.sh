@@ -6,7 +6,8 @@
 # UndefinedBehaviorSanitizer into build/fuzz, fuzzes from the committed corpus with new inputs
 # kept in build/fuzz/scratch/TARGET, then merges only the inputs that add coverage into
 # ravek/tests/fuzz/corpus/TARGET. Findings land in build/fuzz/findings/TARGET/; the run's
-# statistics in build/fuzz/TARGET.log. Exits non-zero when the fuzzer found something.
+# statistics in build/fuzz/TARGET.log. Exits non-zero when the fuzzer found something. MINUTES 0
+# only compacts the committed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -51,12 +52,24 @@ program="build/fuzz/ravek/tests/fuzz/${target}_fuzz"
 mkdir -p "$scratch" "$findings"
 
 # The engine's log goes to standard output, which is closed; sanitizer reports stay.
-set +e
-"$program" "$scratch" "$corpus" -max_total_time=$((minutes * 60)) -max_len="$max_len" \
-    -timeout=10 -rss_limit_mb=2048 -close_fd_mask=1 -artifact_prefix="$findings" \
-    -print_final_stats=1 2>&1 | tee "build/fuzz/$target.log" | grep -v '^#[0-9]'
-status=${PIPESTATUS[0]}
-set -e
+status=0
+if [ "$minutes" -gt 0 ]; then
+    set +e
+    "$program" "$scratch" "$corpus" -max_total_time=$((minutes * 60)) -max_len="$max_len" \
+        -timeout=10 -rss_limit_mb=2048 -close_fd_mask=1 -artifact_prefix="$findings" \
+        -print_final_stats=1 2>&1 | tee "build/fuzz/$target.log" | grep -v '^#[0-9]'
+    status=${PIPESTATUS[0]}
+    set -e
+fi
 
-"$program" -merge=1 -max_len="$max_len" -close_fd_mask=1 "$corpus" "$scratch" 2>&1 | tail -n 2
+# The committed corpus becomes its seeds and regression inputs plus the fewest, smallest inputs
+# of the old corpus and this run that reach the same coverage.
+merged=$(mktemp -d)
+cp "$corpus"/seed_* "$corpus"/regression_* "$merged"/ 2>/dev/null || true
+"$program" -merge=1 -max_len="$max_len" -close_fd_mask=1 "$merged" "$corpus" "$scratch" 2>&1 |
+    tail -n 1
+find "$corpus" -maxdepth 1 -type f ! -name 'seed_*' ! -name 'regression_*' -delete
+find "$merged" -maxdepth 1 -type f ! -name 'seed_*' ! -name 'regression_*' -exec mv {} "$corpus"/ \;
+rm -rf "$merged"
+echo "Corpus: $(ls "$corpus" | wc -l) files, $(du -sh "$corpus" | cut -f1)."
 exit "$status"
