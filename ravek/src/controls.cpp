@@ -365,7 +365,7 @@ bool fits(KeyState state, SDL_Event const& event) {
 } // namespace
 
 InputEvaluator::~InputEvaluator() {
-    // Here, not in the bank's destructor: the triggers still need the lists and the held set.
+    // Here, not in the bank's destructor: the triggers still need the held set.
     clear();
 }
 
@@ -486,12 +486,13 @@ bool InputEvaluator::handleMouseAxisEvent(SDL_Event const& event, ControlQueue* 
 }
 
 void InputEvaluator::clear() {
-    clearResources();
+    // Emptied first, so that every translator finds its lists empty instead of searching them.
     keyTranslators.clear();
     joyButtonTranslators.clear();
     joyAxisTranslators.clear();
     mouseButtonTranslators.clear();
     mouseAxisTranslators.clear();
+    clearResources();
     heldTriggers.clear();
 }
 

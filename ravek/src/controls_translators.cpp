@@ -3,6 +3,8 @@
 #include "ravek/src/debug.h"
 #include "ravek/src/xml.h"
 
+#include <algorithm>
+
 namespace ravek {
 
 namespace {
@@ -78,6 +80,15 @@ KeyState orDefault(KeyState state, Trigger const* trigger) {
     return state == KS_DEFAULT ? trigger->defaultKeyState : state;
 }
 
+// Each translator stands once in each of its lists; stopping at it keeps deleting a trigger's
+// translators in order from searching whole lists.
+template <typename T>
+void unlist(std::list<T*>& list, T* item) {
+    auto found = std::find(list.begin(), list.end(), item);
+    if (found != list.end())
+        list.erase(found);
+}
+
 } // namespace
 
 Translator::Translator(Trigger* trigger) : trigger(trigger) {
@@ -85,7 +96,7 @@ Translator::Translator(Trigger* trigger) : trigger(trigger) {
 }
 
 Translator::~Translator() {
-    trigger->translators.remove(this);
+    unlist(trigger->translators, static_cast<Translator*>(this));
 }
 
 InputEvaluator* Translator::evaluator() const {
@@ -102,7 +113,7 @@ KeyTranslator::KeyTranslator(Trigger* trigger, SDLKey key, KeyState state, float
 
 KeyTranslator::~KeyTranslator() {
     if (InputEvaluator* owner = evaluator())
-        owner->keyTranslators.remove(this);
+        unlist(owner->keyTranslators, this);
 }
 
 bool KeyTranslator::translate(SDL_Event const& event, ControlQueue* queue) {
@@ -140,7 +151,7 @@ JoyButtonTranslator::JoyButtonTranslator(Trigger* trigger, short joystick, short
 
 JoyButtonTranslator::~JoyButtonTranslator() {
     if (InputEvaluator* owner = evaluator())
-        owner->joyButtonTranslators.remove(this);
+        unlist(owner->joyButtonTranslators, this);
 }
 
 bool JoyButtonTranslator::translate(SDL_Event const& event, ControlQueue* queue) {
@@ -171,7 +182,7 @@ JoyAxisTranslator::JoyAxisTranslator(Trigger* trigger, short joystick, unsigned 
 
 JoyAxisTranslator::~JoyAxisTranslator() {
     if (InputEvaluator* owner = evaluator())
-        owner->joyAxisTranslators.remove(this);
+        unlist(owner->joyAxisTranslators, this);
 }
 
 bool JoyAxisTranslator::translate(SDL_Event const& event, ControlQueue* queue) {
@@ -204,7 +215,7 @@ MouseButtonTranslator::MouseButtonTranslator(Trigger* trigger, unsigned char but
 
 MouseButtonTranslator::~MouseButtonTranslator() {
     if (InputEvaluator* owner = evaluator())
-        owner->mouseButtonTranslators.remove(this);
+        unlist(owner->mouseButtonTranslators, this);
 }
 
 bool MouseButtonTranslator::translate(SDL_Event const& event, ControlQueue* queue) {
@@ -234,7 +245,7 @@ MouseAxisTranslator::MouseAxisTranslator(Trigger* trigger, unsigned char axis,
 
 MouseAxisTranslator::~MouseAxisTranslator() {
     if (InputEvaluator* owner = evaluator())
-        owner->mouseAxisTranslators.remove(this);
+        unlist(owner->mouseAxisTranslators, this);
 }
 
 bool MouseAxisTranslator::translate(SDL_Event const& event, ControlQueue* queue) {

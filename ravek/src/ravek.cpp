@@ -3,11 +3,11 @@
 #include "ravek/src/buildinfo.h"
 #include "ravek/src/debug.h"
 #include "ravek/src/framework.h"
+#include "ravek/src/imagefile.h"
 #include "ravek/src/xml.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <SDL/SDL_image.h>
 #include <png.h>
 
 #include <cassert>
@@ -357,7 +357,10 @@ void setWindowCaption(char const* title) {
 }
 
 void setWindowIcon(char const* file) {
-    SDL_Surface* icon = IMG_Load(file);
+    SDL_Surface* icon = loadImageFile(file ? file : "");
+    if (!icon)
+        debug::warning(dbgCore, "Could not load window icon \"%s\": %s.", file ? file : "",
+                       SDL_GetError());
     SDL_WM_SetIcon(icon, nullptr);
     // SDL keeps its own copy of the icon.
     if (icon)

@@ -3,7 +3,11 @@
 #include "ravek/src/controls.h"
 #include "ravek/src/xml.h"
 
+#include <algorithm>
+#include <climits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace ravek {
 
@@ -53,6 +57,48 @@ BasicResourceBank* BasicResourceBankGenerator::generateBank(std::string const& t
     return nullptr;
 }
 
+ResourceManager::~ResourceManager() {
+    std::set<BasicResourceBank*> doomed = replaced;
+    for (auto const& entry : banks)
+        doomed.erase(entry.second);
+    banks.clear();
+    deleteNewestFirst(doomed);
+}
+
+void ResourceManager::deleteBanks() {
+    std::set<BasicResourceBank*> doomed = replaced;
+    for (auto const& entry : banks)
+        if (entry.second)
+            doomed.insert(entry.second);
+    banks.clear();
+    replaced.clear();
+    deleteNewestFirst(doomed);
+    firstStored.clear();
+}
+
+void ResourceManager::deleteNewestFirst(std::set<BasicResourceBank*> const& doomed) {
+    // A bank put into the map by hand has no place in the order: it counts as the newest.
+    std::vector<std::pair<unsigned long, BasicResourceBank*>> order;
+    for (BasicResourceBank* bank : doomed) {
+        auto found = firstStored.find(bank);
+        order.emplace_back(found == firstStored.end() ? ULONG_MAX : found->second, bank);
+    }
+    std::sort(order.rbegin(), order.rend());
+    for (auto const& entry : order)
+        delete entry.second;
+}
+
+void ResourceManager::storeBank(std::string const& name, BasicResourceBank* bank) {
+    BasicResourceBank*& entry = banks[name];
+    if (entry && entry != bank)
+        replaced.insert(entry);
+    entry = bank;
+    if (!bank)
+        return;
+    bank->manager = this;
+    firstStored.emplace(bank, firstStored.size());
+}
+
 void ResourceManager::getFromNode(xml::Node const* node, std::string const& dir) {
     for (xml::Node const* child : node->children) {
         std::string name = child->getAttribute("name", "");
@@ -66,14 +112,11 @@ void ResourceManager::getFromNode(xml::Node const* node, std::string const& dir)
             debug::warning(dbgResources, "Unknown resource bank type \"%s\".", child->name.c_str());
             continue;
         }
-        auto old = banks.find(name);
-        if (old != banks.end()) {
-            BasicResourceBank* replaced = old->second;
-            banks.erase(old);
-            delete replaced;
-        }
-        banks[name] = bank;
-        bank->manager = this;
+        if (banks.count(name))
+            debug::warning(dbgResources,
+                           "Resource bank name \"%s\" used again; the later bank takes it.",
+                           name.c_str());
+        storeBank(name, bank);
         bank->getFromNode(child, bankDir);
     }
 }

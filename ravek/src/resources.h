@@ -6,6 +6,7 @@
 #include <iterator>
 #include <list>
 #include <map>
+#include <set>
 #include <string>
 
 namespace ravek {
@@ -115,16 +116,36 @@ extern BasicResourceBankGenerator resourceBankGenerator;
 extern char const* const XML_RESOURCES_RESOURCES;
 
 // Reads a resource description into named banks made by the generators. It does not own the
-// banks: they live until the process ends, except a bank replaced by one of the same name,
-// which is deleted. Bad bank elements are logged in the resources group and skipped.
+// banks it holds: they live until the process ends. A bank replaced by another of the same name
+// is kept aside, since other banks may still point into it, and deleted with the manager. Bad
+// bank elements are logged in the resources group and skipped; a name used twice is logged as a
+// warning.
 class ResourceManager : public BasicResourceBank {
 public:
     std::map<std::string, BasicResourceBank*> banks;
 
-    ~ResourceManager() override { banks.clear(); }
+    ResourceManager() {}
+    ~ResourceManager() override;
+    ResourceManager(ResourceManager const&) = delete;
+    ResourceManager& operator=(ResourceManager const&) = delete;
     std::string getNodeName() const override { return XML_RESOURCES_RESOURCES; }
     void getFromNode(xml::Node const* node, std::string const& dir) override;
     virtual BasicResourceBank* createResourceBank(std::string const& type);
+    // Stores the bank under the name and becomes its manager. The bank stored there before is
+    // kept aside until the manager goes.
+    void storeBank(std::string const& name, BasicResourceBank* bank);
+    // Deletes every bank it holds and every bank it replaced, newest first, and forgets them:
+    // for an owner that frees everything at once.
+    void deleteBanks();
+
+private:
+    void deleteNewestFirst(std::set<BasicResourceBank*> const& doomed);
+
+    // When each bank was first stored. Replaced banks are deleted newest first, so that none
+    // goes before a bank made after it, which may point into it; one that is stored under a
+    // name again when the manager goes is left alone like every current bank.
+    std::map<BasicResourceBank*, unsigned long> firstStored;
+    std::set<BasicResourceBank*> replaced;
 };
 
 class RefreshingBankHandler {

@@ -3,14 +3,21 @@
 #include "ravek/src/debug.h"
 #include "ravek/src/tools.h"
 
+// Debian's expat is built with DTD support; its header declares the entity limits only then.
+#ifndef XML_DTD
+#define XML_DTD
+#endif
 #include <expat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include <sys/stat.h>
@@ -73,12 +80,16 @@ Node::Node(char const* name, char const** attributes) : parent(nullptr), name(na
 Node::~Node() {
     if (parent)
         *parent -= this;
-    // Detach before deleting so that each child does not search this list for itself.
-    while (!children.empty()) {
-        Node* child = children.front();
-        children.pop_front();
-        child->parent = nullptr;
-        delete child;
+    // One flat list of everything below, so that no depth can overflow the stack; each element
+    // is detached before it is deleted and so finds neither parent nor children.
+    std::list<Node*> pending;
+    pending.splice(pending.end(), children);
+    while (!pending.empty()) {
+        Node* node = pending.front();
+        pending.pop_front();
+        pending.splice(pending.end(), node->children);
+        node->parent = nullptr;
+        delete node;
     }
 }
 
@@ -143,16 +154,40 @@ void Node::setAttributeFloat(std::string const& name, float value) {
 }
 
 std::string Node::toString(int depth) const {
-    std::string indent(depth > 0 ? depth : 0, ' ');
-    std::string out = indent + "<" + name;
-    for (auto const& attribute : attributes)
-        out += " " + attribute.first + "=\"" + encode(attribute.second) + "\"";
-    if (children.empty())
-        return out + "/>\n";
-    out += ">\n";
-    for (Node const* child : children)
-        out += child->toString(depth + 1);
-    return out + indent + "</" + name + ">\n";
+    std::string out;
+    auto indent = [&](int level) { out.append(std::min(std::max(level, 0), MAX_DEPTH), ' '); };
+    // Writes the start tag; true when the element has children, whose end tag comes later.
+    auto open = [&](Node const* node, int level) {
+        indent(level);
+        out += "<" + node->name;
+        for (auto const& attribute : node->attributes)
+            out += " " + attribute.first + "=\"" + encode(attribute.second) + "\"";
+        out += node->children.empty() ? "/>\n" : ">\n";
+        return !node->children.empty();
+    };
+    struct Open {
+        Node const* node;
+        int level;
+        std::list<Node*>::const_iterator next;
+    };
+    // An explicit stack: a tree built in memory may be deeper than any read one.
+    std::vector<Open> stack;
+    if (open(this, depth))
+        stack.push_back({this, depth, children.begin()});
+    while (!stack.empty()) {
+        Open& top = stack.back();
+        if (top.next == top.node->children.end()) {
+            indent(top.level);
+            out += "</" + top.node->name + ">\n";
+            stack.pop_back();
+            continue;
+        }
+        Node const* child = *top.next++;
+        int level = top.level < MAX_DEPTH ? top.level + 1 : top.level;
+        if (open(child, level))
+            stack.push_back({child, level, child->children.begin()});
+    }
+    return out;
 }
 
 bool Node::saveXML(char const* filename) const {
@@ -247,45 +282,108 @@ void xmlEnd(void* userData, char const* name) {
         handler->endElement(utf8ToLatin1(name).c_str());
 }
 
+namespace {
+
+// What the parser's callbacks share while one file is read.
+struct Parse {
+    XML_Parser parser;
+    XMLHandler* handler;
+    std::string const& filename;
+    int depth;
+    // Set when a callback stopped the parser: the text to throw, or what the handler threw.
+    std::string error;
+    std::exception_ptr thrown;
+
+    bool stopped() const { return !error.empty() || thrown; }
+    void stop() { XML_StopParser(parser, XML_FALSE); }
+    // Nothing may unwind through expat's C frames: what the handler throws waits for readFile.
+    template <typename F>
+    void guarded(F const& call) {
+        try {
+            call();
+        } catch (std::bad_alloc const&) {
+            error = "Out of memory reading XML file \"" + filename + "\"";
+            stop();
+        } catch (...) {
+            thrown = std::current_exception();
+            stop();
+        }
+    }
+};
+
+void parseStart(void* userData, char const* name, char const** attributes) {
+    auto* parse = static_cast<Parse*>(userData);
+    if (parse->stopped())
+        return;
+    if (++parse->depth > MAX_DEPTH) {
+        parse->error = "\"" + parse->filename + "\": elements nested deeper than " +
+                       toStr<int>(MAX_DEPTH) + " levels at line " +
+                       toStr<unsigned long>(XML_GetCurrentLineNumber(parse->parser));
+        parse->stop();
+        return;
+    }
+    parse->guarded([&] { xmlStart(parse->handler, name, attributes); });
+}
+
+void parseEnd(void* userData, char const* name) {
+    auto* parse = static_cast<Parse*>(userData);
+    if (parse->stopped())
+        return;
+    --parse->depth;
+    parse->guarded([&] { xmlEnd(parse->handler, name); });
+}
+
+} // namespace
+
 void XMLReader::readFile(std::string const& filename) {
     FILE* file = std::fopen(filename.c_str(), "r");
     if (!file)
         throw std::string("Could not open XML file \"") + filename + "\"";
-    XML_Parser parser = XML_ParserCreate(nullptr);
-    if (!parser) {
-        std::fclose(file);
-        throw std::string("Out of memory");
-    }
-    XML_SetUserData(parser, handler);
-    XML_SetElementHandler(parser, xmlStart, xmlEnd);
-
-    auto fail = [&](std::string const& message) {
-        std::fclose(file);
-        XML_ParserFree(parser);
-        throw message;
-    };
-    auto parseError = [&]() {
-        return std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line " +
-               toStr<unsigned long>(XML_GetCurrentLineNumber(parser));
-    };
-
-    char buffer[1024];
-    bool anyBytes = false;
+    // The whole file in one piece: expat scans an unfinished token again for every block it is
+    // given, which makes long attribute values quadratic in blocks.
+    std::string text;
+    char block[65536];
     while (!std::feof(file)) {
-        size_t count = std::fread(buffer, 1, 1023, file);
-        if (std::ferror(file))
-            fail("Error reading XML file");
-        if (count == 0)
-            continue;
-        anyBytes = true;
-        if (XML_Parse(parser, buffer, static_cast<int>(count), 0) == XML_STATUS_ERROR)
-            fail(parseError());
+        size_t count = std::fread(block, 1, sizeof block, file);
+        if (std::ferror(file)) {
+            std::fclose(file);
+            throw std::string("Error reading XML file");
+        }
+        if (text.size() + count > static_cast<size_t>(MAX_FILE_SIZE)) {
+            std::fclose(file);
+            throw "XML file \"" + filename + "\" is larger than " +
+                toStr<long>(MAX_FILE_SIZE >> 20) + " MiB";
+        }
+        text.append(block, count);
     }
-    // The final call makes a document that stops early an error; an empty file has no tree.
-    if (anyBytes && XML_Parse(parser, "", 0, 1) == XML_STATUS_ERROR)
-        fail(parseError());
     std::fclose(file);
+    // An empty file has no tree.
+    if (text.empty())
+        return;
+
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    if (!parser)
+        throw std::string("Out of memory");
+    Parse parse{parser, handler, filename, 0, std::string(), nullptr};
+    XML_SetUserData(parser, &parse);
+    XML_SetElementHandler(parser, parseStart, parseEnd);
+    // No description needs entities; one that expands them far beyond its own size is refused.
+    XML_SetBillionLaughsAttackProtectionActivationThreshold(parser, 1 << 20);
+    XML_SetBillionLaughsAttackProtectionMaximumAmplification(parser, 4.0f);
+    // The final flag makes a document that stops early an error.
+    bool failed =
+        XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) == XML_STATUS_ERROR;
+    std::string message;
+    if (failed)
+        message = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line " +
+                  toStr<unsigned long>(XML_GetCurrentLineNumber(parser));
     XML_ParserFree(parser);
+    if (parse.thrown)
+        std::rethrow_exception(parse.thrown);
+    if (!parse.error.empty())
+        throw parse.error;
+    if (failed)
+        throw message;
 }
 
 Node* loadXML(char const* filename) {
@@ -357,42 +455,113 @@ std::string substituteLoops(std::string text, LoopList const& loops) {
     for (LoopData const* loop : loops) {
         std::string key = "[" + loop->name + "]";
         std::string value = loop->getString();
-        for (size_t pos = text.find(key); pos != std::string::npos;
-             pos = text.find(key, pos + value.size()))
-            text.replace(pos, key.size(), value);
+        // One pass into a new text: replacing in place moves the rest once per occurrence.
+        std::string out;
+        size_t done = 0;
+        for (size_t pos = text.find(key); pos != std::string::npos; pos = text.find(key, done)) {
+            out.append(text, done, pos - done);
+            out += value;
+            done = pos + key.size();
+        }
+        if (done == 0)
+            continue;
+        out.append(text, done, std::string::npos);
+        text.swap(out);
     }
     return text;
 }
 
+namespace {
+
+struct LoopRange {
+    std::string const* var;
+    long from, to, step, digits;
+};
+
+enum LoopFault { loopValid, loopNoVar, loopOutOfRange, loopStepZero, loopEmpty };
+
+LoopFault readLoop(Node const* loop, LoopRange* range) {
+    range->var = loop->getAttribute(XML_LOOP_VAR);
+    if (!range->var)
+        return loopNoVar;
+    range->from = loop->getAttributeLong(XML_LOOP_FROM, 0);
+    range->to = loop->getAttributeLong(XML_LOOP_TO, 0);
+    range->step = loop->getAttributeLong(XML_LOOP_STEP, 1);
+    range->digits = loop->getAttributeLong(XML_LOOP_DIGITS, 0);
+    auto outsideInt = [](long v) { return v < INT_MIN || v > INT_MAX; };
+    if (outsideInt(range->from) || outsideInt(range->to) || outsideInt(range->step))
+        return loopOutOfRange;
+    if (range->step == 0)
+        return loopStepZero;
+    if ((range->step > 0 && range->to <= range->from) ||
+        (range->step < 0 && range->to >= range->from))
+        return loopEmpty;
+    return loopValid;
+}
+
+long passesOf(LoopRange const& range) {
+    return (range.to - range.from) / range.step + 1;
+}
+
+// The work of reading a node's children once: one per element and per 64 bytes of its
+// attribute text, since every pass copies and substitutes that text; a loop's body counts once
+// per pass. In floating point, so that deep nesting saturates instead of wrapping.
+double bodyWork(Node const* node) {
+    double work = 0.0;
+    for (Node const* child : node->children) {
+        size_t bytes = 0;
+        for (auto const& attribute : child->attributes)
+            bytes += attribute.first.size() + attribute.second.size();
+        work += 1.0 + static_cast<double>(bytes / 64);
+        LoopRange range;
+        if (child->name != XML_LOOP)
+            work += bodyWork(child);
+        else if (readLoop(child, &range) == loopValid)
+            work += static_cast<double>(passesOf(range)) * std::max(1.0, bodyWork(child));
+    }
+    return work;
+}
+
+} // namespace
+
 bool runLoop(Node const* loop, LoopList& loops, int group, std::function<void()> const& body) {
-    std::string const* var = loop->getAttribute(XML_LOOP_VAR);
-    if (!var) {
+    LoopRange range;
+    switch (readLoop(loop, &range)) {
+    case loopNoVar:
         debug::error(group, "No variable specified for loop. Skipping loop.");
         return false;
-    }
-    long from = loop->getAttributeLong(XML_LOOP_FROM, 0);
-    long to = loop->getAttributeLong(XML_LOOP_TO, 0);
-    long step = loop->getAttributeLong(XML_LOOP_STEP, 1);
-    long digits = loop->getAttributeLong(XML_LOOP_DIGITS, 0);
-    auto outsideInt = [](long v) { return v < INT_MIN || v > INT_MAX; };
-    if (outsideInt(from) || outsideInt(to) || outsideInt(step)) {
-        debug::error(group, "Loop value out of range: %s. Skipping loop.", var->c_str());
+    case loopOutOfRange:
+        debug::error(group, "Loop value out of range: %s. Skipping loop.", range.var->c_str());
         return false;
-    }
-    if (step == 0) {
-        debug::error(group, "Step size 0 invalid: %s. Skipping loop.", var->c_str());
+    case loopStepZero:
+        debug::error(group, "Step size 0 invalid: %s. Skipping loop.", range.var->c_str());
         return false;
-    }
-    if ((step > 0 && to <= from) || (step < 0 && to >= from)) {
+    case loopEmpty:
         debug::error(group, "Loop range invalid: %s [%d;%d] (step: %d). Skipping loop.",
-                     var->c_str(), static_cast<int>(from), static_cast<int>(to),
-                     static_cast<int>(step));
+                     range.var->c_str(), static_cast<int>(range.from), static_cast<int>(range.to),
+                     static_cast<int>(range.step));
         return false;
+    case loopValid:
+        break;
+    }
+    // An outermost loop pays for its nested loops as well, before anything is read.
+    if (loops.empty()) {
+        double work = static_cast<double>(passesOf(range)) * std::max(1.0, bodyWork(loop));
+        if (static_cast<double>(*loops.work) + work > static_cast<double>(MAX_LOOP_WORK)) {
+            debug::warning(group,
+                           "Loop %s would read more than the %ld elements a description may "
+                           "read through loops. Skipping loop.",
+                           range.var->c_str(), MAX_LOOP_WORK);
+            return false;
+        }
+        *loops.work += static_cast<long>(work);
     }
     // A width beyond any int's digits only pads; keep it from allocating without bound.
+    long digits = range.digits;
     int width = static_cast<int>(digits < 0 ? 0 : digits > 64 ? 64 : digits);
-    auto data = std::make_unique<LoopData>(*var, static_cast<int>(from), static_cast<int>(to),
-                                           static_cast<int>(step), width);
+    auto data =
+        std::make_unique<LoopData>(*range.var, static_cast<int>(range.from),
+                                   static_cast<int>(range.to), static_cast<int>(range.step), width);
     loops.push_back(data.get());
     try {
         do {

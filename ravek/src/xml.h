@@ -4,13 +4,26 @@
 #include <functional>
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace ravek {
 namespace xml {
 
+// Limits that keep an edited file from exhausting the stack, the memory or the time of a reader.
+// No description comes near them: the data set nests 6 levels deep and its largest file is
+// 50 KB.
+// Documents nested deeper are refused while parsing, so every walk of a read tree stays shallow.
+int const MAX_DEPTH = 256;
+// Larger files are refused before parsing; a tree takes many times the size of its text.
+long const MAX_FILE_SIZE = 16L << 20;
+// Elements one description may read through loops: each pass of a loop reads its body again,
+// and nested loops multiply.
+long const MAX_LOOP_WORK = 100000;
+
 // One XML element: name, attributes and owned child elements (text content is not kept).
-// Deleting an element deletes its subtree and takes it out of its parent's child list.
+// Deleting an element deletes its subtree (without recursion, whatever its depth) and takes it
+// out of its parent's child list.
 // Names and values are 8-bit (ISO-8859-1) text: whatever the file's encoding, characters outside
 // Latin-1 read back as '?'.
 class Node {
@@ -46,6 +59,8 @@ public:
     void setAttributeLong(std::string const& name, long value);
     void setAttributeFloat(std::string const& name, float value);
 
+    // Indentation stops growing at MAX_DEPTH, so that the text of a deeper tree built in
+    // memory stays linear in its size.
     std::string toString(int depth) const;
 
     // Writes the document through a temporary file that replaces `filename` only when every
@@ -79,8 +94,9 @@ public:
     XMLHandler* handler;
 
     explicit XMLReader(XMLHandler* handler) : handler(handler) {}
-    // Throws std::string when the file cannot be opened or read, or is not well-formed
-    // (a document cut short is an error too).
+    // Throws std::string when the file cannot be opened or read, is larger than MAX_FILE_SIZE,
+    // nests elements deeper than MAX_DEPTH or is not well-formed (a document cut short is an
+    // error too). Entity expansion is held to a few times the file's size.
     void readFile(std::string const& filename);
 };
 
@@ -116,15 +132,22 @@ public:
     std::string getString() const;
 };
 
-// Active loops of a reader, outermost first.
-typedef std::list<LoopData*> LoopList;
+// Active loops of a reader, outermost first. Copies share the count of elements read through
+// loops so far, so that everything one description reads counts against MAX_LOOP_WORK.
+class LoopList : public std::list<LoopData*> {
+public:
+    LoopList() : work(std::make_shared<long>(0)) {}
+    std::shared_ptr<long> work;
+};
 
 // Replaces "[name]" of every active loop, outermost first, by the loop's current text.
 std::string substituteLoops(std::string text, LoopList const& loops);
 
-// Reads a "loop" element and calls `body` once per value with the loop active in `loops`.
-// A loop without a variable, with step 0, with an empty range or with values beyond int is
-// logged as an error in `group` and skipped (returns false).
+// Reads a "loop" element and calls `body` once per value with the loop active in `loops`;
+// `body` reads the loop element's children. A loop without a variable, with step 0, with an
+// empty range or with values beyond int is logged as an error in `group` and skipped (returns
+// false). An outermost loop whose passes, nested loops included, would read more elements than
+// MAX_LOOP_WORK allows the description is logged as a warning and skipped.
 bool runLoop(Node const* loop, LoopList& loops, int group, std::function<void()> const& body);
 
 extern char const* const XML_LOOP;

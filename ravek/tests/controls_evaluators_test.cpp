@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -284,4 +285,34 @@ TEST_F(EvaluatorTest, ResourceDescriptionMakesInputEvaluatorBanks) {
     EXPECT_EQ(5, core->resources["pause"]->code);
     EXPECT_EQ(nullptr, resourceBankGenerator.generateBank("InputEvaluator"));
     delete core;
+}
+
+TEST(InputEvaluatorSize, ManyTranslatorsAreReadClearedAndDeletedInLinearTime) {
+    // One trigger with very many bindings, and many triggers with a few each.
+    std::string many = "<inputEvaluator><trigger name='t'>";
+    for (int i = 0; i < 25000; ++i)
+        many += "<keyTranslator key='a'/><joyButtonTranslator button='1'/>"
+                "<joyAxisTranslator axis='1'/><mouseButtonTranslator button='1'/>";
+    many += "</trigger>";
+    for (int i = 0; i < 20000; ++i)
+        many += "<trigger name='u" + std::to_string(i) +
+                "'><keyTranslator key='b'/><joyAxisTranslator/></trigger>";
+    many += "</inputEvaluator>";
+    testutil::TempDir dir;
+    std::unique_ptr<xml::Node> root(xml::loadXML(dir.write("e.xml", many)));
+    ASSERT_TRUE(root);
+    auto started = std::chrono::steady_clock::now();
+    {
+        InputEvaluator evaluator;
+        evaluator.getFromNode(root.get(), "");
+        EXPECT_EQ(140000u, evaluator.keyTranslators.size() + evaluator.joyAxisTranslators.size() +
+                               evaluator.joyButtonTranslators.size() +
+                               evaluator.mouseButtonTranslators.size());
+        evaluator.resources["t"]->clearTranslators();
+        EXPECT_EQ(20000u, evaluator.keyTranslators.size());
+        std::unique_ptr<InputEvaluator> copy(evaluator.clone());
+        EXPECT_EQ(20001u, copy->resources.size());
+    }
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+              10.0);
 }

@@ -108,3 +108,65 @@ TEST(LoopData, AdvanceStopsAtTheEnd) {
     EXPECT_FALSE(plain.advance());
     EXPECT_EQ("0", plain.getString());
 }
+
+TEST(LoopWork, LoopsBeyondTheAllowanceAreSkippedBeforeAnyPass) {
+    debug::setGroup(30, "test:loop", debug::LEVEL_INFO);
+    testutil::LogCapture log;
+    EXPECT_TRUE(values(loopNode({{"var", "f"}, {"to", "2147483647"}})).empty());
+    // Forty nested loops of two passes each: 2^40 passes in all.
+    auto outer = loopNode({{"var", "v0"}, {"to", "1"}});
+    Node* tip = outer.get();
+    for (int i = 1; i < 40; ++i) {
+        Node* inner = new Node;
+        inner->name = "loop";
+        (*inner)["var"] = "v" + std::to_string(i);
+        (*inner)["to"] = "1";
+        *tip += inner;
+        tip = inner;
+    }
+    xml::LoopList loops;
+    int passes = 0;
+    EXPECT_FALSE(xml::runLoop(outer.get(), loops, 30, [&] { ++passes; }));
+    EXPECT_EQ(0, passes);
+    EXPECT_EQ("[test:loop] (warning) Loop f would read more than the 100000 elements a "
+              "description may read through loops. Skipping loop.\n"
+              "[test:loop] (warning) Loop v0 would read more than the 100000 elements a "
+              "description may read through loops. Skipping loop.\n",
+              log.text());
+}
+
+TEST(LoopWork, OneDescriptionSharesItsAllowanceAcrossLoopsAndCopies) {
+    debug::setGroup(30, "test:loop", debug::LEVEL_NONE);
+    auto bodyOf = [](std::unique_ptr<Node> loop, int elements, size_t valueBytes) {
+        for (int i = 0; i < elements; ++i) {
+            Node* image = new Node;
+            image->name = "image";
+            (*image)["name"] = std::string(valueBytes, 'n');
+            *loop += image;
+        }
+        return loop;
+    };
+    // 600 passes of 100 elements: 60,000 of the 100,000.
+    auto first = bodyOf(loopNode({{"var", "i"}, {"to", "599"}}), 100, 10);
+    xml::LoopList loops;
+    EXPECT_TRUE(xml::runLoop(first.get(), loops, 30, [] {}));
+    xml::LoopList copy = loops;
+    EXPECT_FALSE(xml::runLoop(first.get(), copy, 30, [] {}));
+    xml::LoopList another;
+    EXPECT_TRUE(xml::runLoop(first.get(), another, 30, [] {}));
+    // Long attribute texts count too: each pass copies them.
+    auto wordy = bodyOf(loopNode({{"var", "i"}, {"to", "99"}}), 1, 64 * 1000);
+    EXPECT_FALSE(xml::runLoop(wordy.get(), loops, 30, [] {}));
+}
+
+TEST(Loop, ManyOccurrencesAreSubstitutedInOnePass) {
+    xml::LoopList loops;
+    LoopData loop("i", 7, 7, 1, 3);
+    loops.push_back(&loop);
+    std::string text;
+    for (int i = 0; i < 200000; ++i)
+        text += "[i]";
+    std::string result = xml::substituteLoops(text, loops);
+    ASSERT_EQ(600000u, result.size());
+    EXPECT_EQ("007007", result.substr(0, 6));
+}

@@ -125,14 +125,65 @@ TEST_F(ResourcesTest, WrongRootOrEmptyFileReadsNothing) {
     EXPECT_THROW(bank.load(dir.write("broken.xml", "<things>"), ""), std::string);
 }
 
-TEST_F(ResourcesTest, SecondBankOfTheSameNameReplacesTheFirstBeforeReading) {
+TEST_F(ResourcesTest, ReusedNameIsLoggedAndTheReplacedBankLivesUntilTheManagerGoes) {
     TempDir dir;
-    Manager manager;
-    manager.load(dir.write("r.xml", "<resources><things name='a'/><things name='a'/></resources>"),
-                 "");
-    EXPECT_EQ(1u, manager.banks.size());
-    EXPECT_EQ((std::vector<std::string>{"read 1 in " + dir.path + "/", "~bank 1",
-                                        "read 2 in " + dir.path + "/"}),
+    {
+        Manager manager;
+        testutil::LogCapture log;
+        manager.load(
+            dir.write("r.xml", "<resources><things name='a'/><things name='a'/></resources>"), "");
+        EXPECT_NE(std::string::npos,
+                  log.text().find("(warning) Resource bank name \"a\" used again; the later "
+                                  "bank takes it.\n"))
+            << log.text();
+        ASSERT_EQ(1u, manager.banks.size());
+        EXPECT_EQ("2", dynamic_cast<ThingBank*>(manager.banks["a"])->label);
+        // Others may still point into the first bank.
+        EXPECT_EQ((std::vector<std::string>{"read 1 in " + dir.path + "/",
+                                            "read 2 in " + dir.path + "/"}),
+                  journal);
+    }
+    EXPECT_EQ("~bank 1", journal.back());
+    EXPECT_EQ(1, std::count(journal.begin(), journal.end(), "~bank 1"));
+}
+
+TEST_F(ResourcesTest, StoringUnderANameKeepsReplacedBanksAndDeletesThemNewestFirst) {
+    std::vector<std::string> expected;
+    {
+        ResourceManager manager;
+        auto* a = new ThingBank("a");
+        auto* b = new ThingBank("b");
+        auto* c = new ThingBank("c");
+        manager.storeBank("x", a);
+        manager.storeBank("y", b);
+        EXPECT_EQ(&manager, a->manager);
+        // A rename: the same bank under a new name, and again under its own.
+        manager.banks.erase("y");
+        manager.storeBank("z", b);
+        manager.storeBank("z", b);
+        manager.storeBank("x", c);
+        manager.storeBank("y", a); // stored again: current, so it stays
+        manager.storeBank("y", new ThingBank("d"));
+        manager.storeBank("z", new ThingBank("e"));
+        EXPECT_TRUE(journal.empty());
+        for (auto& entry : manager.banks)
+            expected.push_back("~bank " + dynamic_cast<ThingBank*>(entry.second)->label);
+        for (auto& entry : manager.banks)
+            delete entry.second; // the current banks are the owner's
+    }
+    expected.insert(expected.end(), {"~bank b", "~bank a"});
+    EXPECT_EQ(expected, journal);
+
+    // Freeing everything at once goes newest first, held and replaced banks alike.
+    journal.clear();
+    ResourceManager manager;
+    manager.storeBank("x", new ThingBank("1"));
+    manager.storeBank("y", new ThingBank("2"));
+    manager.storeBank("x", new ThingBank("3"));
+    manager.banks["z"] = new ThingBank("by hand");
+    manager.deleteBanks();
+    EXPECT_TRUE(manager.banks.empty());
+    EXPECT_EQ((std::vector<std::string>{"~bank by hand", "~bank 3", "~bank 2", "~bank 1"}),
               journal);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <sys/stat.h>
 
@@ -241,4 +242,102 @@ TEST(XmlTree, AttributeArraysKeepTheLaterOfTwoEqualNames) {
     EXPECT_EQ(2u, node.attributes.size());
     Node none("m", nullptr);
     EXPECT_TRUE(none.attributes.empty());
+}
+
+TEST(XmlLimits, NestingDeeperThanTheLimitIsRefusedWithFileAndLine) {
+    TempDir dir;
+    auto nested = [](int depth) {
+        std::string text;
+        for (int i = 0; i < depth; ++i)
+            text += "<a>\n";
+        for (int i = 0; i < depth; ++i)
+            text += "</a>";
+        return text;
+    };
+    auto root = parse(dir, nested(xml::MAX_DEPTH));
+    ASSERT_TRUE(root);
+    std::string text = root->toString(0);
+    size_t leaf = text.find("<a/>");
+    EXPECT_EQ("\n" + std::string(xml::MAX_DEPTH - 1, ' ') + "<a/>",
+              text.substr(leaf - xml::MAX_DEPTH, xml::MAX_DEPTH + 4));
+    std::string file = dir.write("deep.xml", nested(200000));
+    EXPECT_EQ("\"" + file + "\": elements nested deeper than 256 levels at line 257",
+              thrownBy([&] { xml::loadXML(file); }));
+}
+
+TEST(XmlLimits, DeepTreesBuiltInMemoryAreWrittenAndDeletedWithoutRecursion) {
+    auto root = std::make_unique<Node>();
+    root->name = "a";
+    Node* tip = root.get();
+    for (int i = 0; i < 200000; ++i) {
+        Node* child = new Node;
+        child->name = "a";
+        *tip += child;
+        tip = child;
+    }
+    std::string text = root->toString(0);
+    // Indentation stops growing at the reading limit, so the text stays linear in the depth.
+    EXPECT_LT(text.size(), 200001u * (2 * xml::MAX_DEPTH + 10));
+    size_t leaf = text.find("<a/>");
+    EXPECT_EQ("\n" + std::string(xml::MAX_DEPTH, ' ') + "<a/>",
+              text.substr(leaf - xml::MAX_DEPTH - 1, xml::MAX_DEPTH + 5));
+    // Deleting a subtree from the middle leaves its parent valid.
+    Node* middle = root->children.front()->children.front();
+    delete middle->children.front();
+    EXPECT_TRUE(middle->children.empty());
+    root.reset();
+}
+
+TEST(XmlLimits, LongAttributeValuesParseInLinearTime) {
+    TempDir dir;
+    std::string value(4 << 20, 'x');
+    std::string file = dir.write("long.xml", "<a p=\"" + value + "\" q=\"" + value + "\"/>");
+    auto started = std::chrono::steady_clock::now();
+    std::unique_ptr<Node> root(xml::loadXML(file));
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(value, root->getAttribute("q", ""));
+    EXPECT_LT(seconds.count(), 3.0);
+}
+
+TEST(XmlLimits, OversizedFilesAndEntityBombsAreRefused) {
+    TempDir dir;
+    std::string file = dir.write("big.xml", "<a>" + std::string(xml::MAX_FILE_SIZE, ' ') + "</a>");
+    EXPECT_EQ("XML file \"" + file + "\" is larger than 16 MiB",
+              thrownBy([&] { xml::loadXML(file); }));
+    std::string bomb = "<!DOCTYPE a [<!ENTITY e0 \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\">";
+    for (int i = 1; i < 12; ++i) {
+        std::string previous = "&e" + std::to_string(i - 1) + ";";
+        std::string ten;
+        for (int k = 0; k < 10; ++k)
+            ten += previous;
+        bomb += "<!ENTITY e" + std::to_string(i) + " \"" + ten + "\">";
+    }
+    bomb += "]><a v=\"&e11;\"/>";
+    std::string message = thrownBy([&] { parse(dir, bomb); });
+    EXPECT_NE(std::string::npos, message.find("at line 1")) << message;
+    // A document that uses an entity within reason still reads.
+    auto root = parse(dir, "<!DOCTYPE a [<!ENTITY n \"ship\">]><a v=\"&n;_1\"/>");
+    ASSERT_TRUE(root);
+    EXPECT_EQ("ship_1", root->getAttribute("v", ""));
+}
+
+TEST(XmlLimits, WhatAHandlerThrowsLeavesTheReaderIntact) {
+    TempDir dir;
+    struct Throwing : xml::XMLHandler {
+        int started = 0;
+        void startElement(char const*, char const**) override {
+            if (++started == 2)
+                throw 7;
+        }
+    } handler;
+    xml::XMLReader reader(&handler);
+    std::string file = dir.write("t.xml", "<a><b/><c/></a>");
+    try {
+        reader.readFile(file);
+        FAIL();
+    } catch (int thrown) {
+        EXPECT_EQ(7, thrown);
+    }
+    EXPECT_EQ(2, handler.started);
 }

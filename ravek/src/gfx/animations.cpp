@@ -163,6 +163,9 @@ void AnimationBank::getFromNode(xml::Node const* node, std::string const&) {
 }
 
 void AnimationBank::getFromNode(xml::Node const* node, ImageBank* images) {
+    // Outside any loop this is a new description, which gets its own allowance of loop work.
+    if (loops.empty())
+        loops = xml::LoopList();
     getContentsFromNode(node, imageBankOf(node, images));
 }
 

@@ -1,10 +1,10 @@
 #include "ravek/src/gfx/images.h"
 
 #include "ravek/src/debug.h"
+#include "ravek/src/imagefile.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <SDL/SDL_image.h>
 
 #include <cstdio>
 #include <memory>
@@ -272,7 +272,7 @@ void SingleTextureImage::drawStretched(basic_Rect<float> const& rect, BlendMode 
 
 void SimpleImage::load(bool freeCache, bool makeBitmask) {
     release(freeCache);
-    SurfacePtr loaded(IMG_Load(filename.c_str()));
+    SurfacePtr loaded(loadImageFile(filename));
     if (!loaded)
         throw loadError(filename);
     // Red and blue must not swap and alpha must not be garbage, whatever the file's layout.

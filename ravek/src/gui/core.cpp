@@ -93,9 +93,14 @@ Component::Component()
 
 Component::~Component() {
     releaseRootRecords();
-    // Each child's destructor takes it out of this list.
-    while (!children.empty())
-        delete children.front();
+    // The root's records no longer point into this subtree, so each child can be detached before
+    // it is deleted instead of searching this list for itself.
+    while (!children.empty()) {
+        Component* child = children.front();
+        children.pop_front();
+        child->parent = nullptr;
+        delete child;
+    }
     if (parent)
         parent->children.remove(this);
     parent = nullptr;

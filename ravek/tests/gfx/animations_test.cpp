@@ -362,3 +362,51 @@ TEST(AnimationBank, GeneratorMakesAnimationBanksForTheirTypeOnly) {
     EXPECT_NE(nullptr, dynamic_cast<AnimationBank*>(bank.get()));
     EXPECT_EQ(nullptr, animationResourceBankGenerator.generateBank("animation"));
 }
+
+TEST(AnimationBank, LoopsBeyondTheDescriptionsAllowanceAreSkipped) {
+    AnimationBank bank;
+    auto images = imageBank({"x"});
+    std::string log = read(bank,
+                           "<animations><animation name='a'>"
+                           "<loop var='f' from='0' to='2147483647'><frame image='x'/></loop>"
+                           "<frame image='x'/></animation>"
+                           "<loop var='i' to='1'><animation name='b[i]'>"
+                           "<loop var='f' to='59999'><frame image='x'/></loop></animation></loop>"
+                           "<animation name='c'><loop var='f' to='9'><frame image='x'/></loop>"
+                           "</animation></animations>",
+                           images.get());
+    EXPECT_NE(std::string::npos, log.find("(warning) Loop f would read more than the 100000 "
+                                          "elements a description may read through loops."))
+        << log;
+    EXPECT_NE(std::string::npos, log.find("(warning) Loop i would read more")) << log;
+    ASSERT_NE(nullptr, animation(bank, "a"));
+    EXPECT_EQ(1u, animation(bank, "a")->frames.size());
+    EXPECT_EQ(nullptr, animation(bank, "b0"));
+    ASSERT_NE(nullptr, animation(bank, "c"));
+    EXPECT_EQ(10u, animation(bank, "c")->frames.size());
+    // The next description starts with a whole allowance again.
+    read(bank, "<animations><loop var='i' to='1'><animation name='d[i]'/></loop></animations>",
+         images.get());
+    EXPECT_NE(nullptr, animation(bank, "d1"));
+}
+
+TEST(AnimationBank, ImageBankReplacedUnderItsNameStaysValidForItsFrames) {
+    testutil::TempDir dir;
+    dir.write("resources.xml",
+              "<resources><images name='img'><image name='a' filename='a.png'/></images>"
+              "<animations name='anim' imageBank='img'>"
+              "<animation name='x'><frame image='a'/></animation></animations>"
+              "<images name='img'/></resources>");
+    testutil::LogCapture log;
+    {
+        Manager manager;
+        manager.load(dir.file("resources.xml"), "");
+        auto* anims = dynamic_cast<AnimationBank*>(manager.banks["anim"]);
+        ASSERT_NE(nullptr, anims);
+        std::unique_ptr<AnimationReference> reference(animation(*anims, "x")->getReference(1.0f));
+        ASSERT_NE(nullptr, reference->image);
+        EXPECT_EQ("a", dynamic_cast<SimpleImage*>(reference->image)->name);
+    }
+    EXPECT_NE(std::string::npos,
+              log.text().find("(warning) Resource bank name \"img\" used again"));
+}

@@ -101,6 +101,20 @@ TEST(ImageBank, InvalidLoopsAreLoggedAndSkipped) {
     EXPECT_EQ((std::vector<std::string>{"k1", "k2", "k3"}), names(bank));
 }
 
+TEST(ImageBank, LoopsBeyondTheDescriptionsAllowanceAreSkipped) {
+    ImageBank bank;
+    std::string log =
+        read(bank, "<images><loop var='f' from='0' to='2147483647'>"
+                   "<image name='x' filename='x.png'/></loop>"
+                   "<loop var='a' to='1'><loop var='b' to='1'><loop var='c' to='1'>"
+                   "<image name='i[a][b][c]' filename='i.png'/></loop></loop></loop></images>");
+    EXPECT_NE(std::string::npos, log.find("(warning) Loop f would read more than the 100000 "
+                                          "elements a description may read through loops. "
+                                          "Skipping loop.\n"))
+        << log;
+    EXPECT_EQ(8, bank.size());
+}
+
 TEST(ImageBank, ImageOfARepeatedNameReplacesTheEarlierOne) {
     ImageBank bank;
     read(bank, "<images><image name='a' filename='1.png'/><image name='a' filename='2.png'/>"
@@ -160,6 +174,27 @@ TEST(ImageBank, ResourceDescriptionGivesTheBankItsDirectory) {
     ASSERT_NE(nullptr, bank);
     EXPECT_EQ(dir.path + "/gfx/logo.png", image(*bank, "logo")->filename);
     delete bank;
+}
+
+TEST(ImageLoader, BrokenPngIsLoggedAndSkippedBeforeAnyDecoding) {
+    testutil::TempDir dir;
+    // Its tRNS chunk claims more bytes than the file holds.
+    std::string file = dir.write("t.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x11"
+                                                      "\0\0\0\x09\x08\0\0\0\0\xf1\x83\x98\xd0"
+                                                      "\0\0\xfd\x01tRNS",
+                                                      41));
+    ImageBank bank;
+    read(bank, "<images><image name='bad' filename='t.png'/></images>", dir.path + "/");
+    Journal journal;
+    ImageLoader loader(&bank, &journal);
+    testutil::LogCapture log;
+    loader.perform(SDL_GetTicks() + 60000);
+    EXPECT_TRUE(loader.finished);
+    EXPECT_NE(std::string::npos,
+              log.text().find("(error) Could not load \"" + file +
+                              "\": PNG chunk tRNS runs past the end of the file. Skipping image "
+                              "\"bad\".\n"))
+        << log.text();
 }
 
 TEST(ImageLoader, EmptyBankFinishesOnItsFirstPerform) {

@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 using namespace ravek;
@@ -135,6 +136,23 @@ TEST(ComponentTree, DestructionDeletesTheChildrenAndLeavesTheParent) {
     delete pane;
     EXPECT_EQ(3, deleted);
     EXPECT_TRUE(root.children.empty());
+}
+
+TEST(ComponentTree, DeletingAComponentWithManyChildrenTakesLinearTime) {
+    int deleted = 0;
+    GUI gui;
+    Component* pane = add(gui, new Component);
+    for (int i = 0; i < 200000; ++i)
+        add(*pane, new Counted(&deleted));
+    Component* last = add(*pane, new Focusable);
+    last->setFocused(true);
+    auto started = std::chrono::steady_clock::now();
+    delete pane;
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+              5.0);
+    EXPECT_EQ(200000, deleted);
+    EXPECT_EQ(&gui, gui.getFocused());
+    EXPECT_TRUE(gui.children.empty());
 }
 
 TEST(ComponentGeometry, FindSkipsHiddenAndDisabledComponentsAndPrefersTheFront) {

@@ -552,3 +552,37 @@ TEST(GuiDescription, TheGamesGuiDescriptionReadsWithoutComplaint) {
     for (auto& bank : manager.banks)
         delete bank.second;
 }
+
+TEST(GuiDescription, BanksReplacedUnderTheirNamesStayValidForTheGuiThatUsesThem) {
+    testutil::TempDir dir;
+    dir.write("r.xml", "<resources><images name='img'><image name='c' filename='c.png'/></images>"
+                       "<gui name='g' images='img' cursor='c'/><images name='img'/>"
+                       "<gui name='g'/></resources>");
+    testutil::LogCapture log;
+    {
+        ResourceManager manager;
+        manager.load(dir.file("r.xml"), "");
+        auto* gui = dynamic_cast<GUI*>(manager.banks["g"]);
+        ASSERT_NE(nullptr, gui);
+        EXPECT_EQ(nullptr, gui->getMouseCursor());
+        EXPECT_EQ(2u, manager.banks.size());
+        manager.deleteBanks();
+    }
+    EXPECT_NE(std::string::npos, log.text().find("Resource bank name \"g\" used again"));
+}
+
+TEST(GuiDescription, WidgetsNestedBeyondTheReadersLimitAreRefusedWithFileAndLine) {
+    testutil::TempDir dir;
+    std::string text = "<resources><gui name='g'>";
+    for (int i = 0; i < 40000; ++i)
+        text += "<Pane name='p'>\n";
+    std::string file = dir.write("r.xml", text);
+    ResourceManager manager;
+    try {
+        manager.load(file, "");
+        FAIL();
+    } catch (std::string const& message) {
+        EXPECT_EQ("\"" + file + "\": elements nested deeper than 256 levels at line 255", message);
+    }
+    EXPECT_TRUE(manager.banks.empty());
+}
