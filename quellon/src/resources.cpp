@@ -320,37 +320,16 @@ void Resources::release() {
         imageLoader = nullptr;
     }
 
-    // The banks go with the hub, so that nothing the game loaded is left behind unreachable.
-    // Evaluators leave the control queue first; the GUI goes before the images, fonts and
-    // triggers its widgets point to, animations before their images.
+    // The banks go with the hub, so that nothing the game loaded is left behind unreachable:
+    // the evaluators leave the control queue first, then the newest banks go first (the GUI
+    // before the images, fonts and triggers its widgets point to).
     if (controlQueue) {
         controlQueue->focusLostTrigger = nullptr;
         for (auto& entry : banks)
             if (auto* evaluator = dynamic_cast<ravek::Evaluator*>(entry.second))
                 controlQueue->evaluators.remove(evaluator);
     }
-    auto deleteBanks = [this](auto isKind) {
-        for (auto it = banks.begin(); it != banks.end();) {
-            if (isKind(it->second)) {
-                delete it->second;
-                it = banks.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    };
-    deleteBanks([](ravek::BasicResourceBank* b) { return dynamic_cast<ravek::gui::GUI*>(b); });
-    deleteBanks(
-        [](ravek::BasicResourceBank* b) { return dynamic_cast<ravek::gfx::AnimationBank*>(b); });
-    deleteBanks([](ravek::BasicResourceBank*) { return true; });
-}
-
-void Resources::storeBank(std::string const& name, ravek::BasicResourceBank* bank) {
-    auto old = banks.find(name);
-    if (old != banks.end() && old->second != bank)
-        delete old->second;
-    banks[name] = bank;
-    bank->manager = this;
+    deleteBanks();
 }
 
 void Resources::playerEvaluators(ravek::InputEvaluator* out[CONTROL_GROUPS]) const {

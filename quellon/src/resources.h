@@ -288,8 +288,6 @@ private:
     void build();
     // Deletes what the hub owns, the banks included.
     void release();
-    // Stores a bank under a name of the manager, making the hub its manager.
-    void storeBank(std::string const& name, ravek::BasicResourceBank* bank);
     template <typename T>
     T* findBank(std::string const& name, std::string const& error) const;
     void lookUpImages();
