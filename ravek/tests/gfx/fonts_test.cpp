@@ -651,6 +651,8 @@ TEST(FontGL, BytesOutsideTheRangeDrawNothingAndAdvanceBySpacing) {
 }
 
 TEST(FontGL, FontReadBeforeTheWindowIsBuiltByARefresh) {
+    // No window yet, even after other tests in this process.
+    SDL_Quit();
     testutil::TempDir temp;
     std::string dir = testFont(temp);
     std::string wideDir = wideFont(temp);
