@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs
-# every test under a virtual X server (real OpenGL through Mesa) with OpenAL's null output; then
-# runs the music thread's tests under ThreadSanitizer.
+# every test under a virtual X server (real OpenGL through Mesa) with OpenAL's null output; runs
+# the tests that open a window (label gl) again on the SDL 1.2 compatibility library (SDL 1.2 on
+# SDL 2); then runs the music thread's tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,16 @@ cmake --build build/test -j "$jobs"
 export ALSOFT_DRIVERS=null
 xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX -noreset" \
     ctest --test-dir build/test --output-on-failure -j "$jobs"
+
+# The same programs on the compatibility library, which the loader takes from its own directory
+# instead of SDL 1.2. Every test labelled gl takes part, whichever program it is in.
+compat=$(dirname "$(dpkg -L libsdl1.2-compat | grep '/libSDL-1\.2\.so\.0$' | head -n 1)")
+if ! LD_LIBRARY_PATH="$compat" ldd build/test/ravek/tests/gfx_tests | grep -q "$compat/"; then
+    echo "The SDL 1.2 compatibility library in $compat is not the one the tests load." >&2
+    exit 1
+fi
+LD_LIBRARY_PATH="$compat" xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX -noreset" \
+    ctest --test-dir build/test --output-on-failure -j "$jobs" -L '^gl$'
 
 # The music thread against the main thread under ThreadSanitizer: any report fails the run.
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DQUELLON_TSAN=ON -DQUELLON_TESTS=ON \

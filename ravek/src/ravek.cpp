@@ -272,6 +272,42 @@ void setBlendMode(BlendMode mode) {
 }
 
 namespace {
+void setEnabled(GLenum capability, bool on) {
+    if (on)
+        glEnable(capability);
+    else
+        glDisable(capability);
+}
+} // namespace
+
+SavedBlending::SavedBlending() : enabled(glIsEnabled(GL_BLEND)), source(0), destination(0) {
+    glGetIntegerv(GL_BLEND_SRC, &source);
+    glGetIntegerv(GL_BLEND_DST, &destination);
+}
+
+void SavedBlending::restore() const {
+    glBlendFunc(static_cast<GLenum>(source), static_cast<GLenum>(destination));
+    setEnabled(GL_BLEND, enabled);
+}
+
+SavedTexturing::SavedTexturing() : enabled(glIsEnabled(GL_TEXTURE_2D)), texture(0) {
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+}
+
+void SavedTexturing::restore() const {
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+    setEnabled(GL_TEXTURE_2D, enabled);
+}
+
+SavedColor::SavedColor() : rgba() {
+    glGetFloatv(GL_CURRENT_COLOR, rgba);
+}
+
+void SavedColor::restore() const {
+    glColor4fv(rgba);
+}
+
+namespace {
 
 template <typename E>
 E justificationFromWord(char const* word, char const* const (&words)[3], char const* type) {

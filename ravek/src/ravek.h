@@ -60,6 +60,42 @@ typedef int BlendMode;
 // Sets the blend function of the mode; does not enable blending.
 void setBlendMode(BlendMode mode);
 
+// Pieces of OpenGL state read when constructed and put back by restore(). Draws save what they
+// change this way instead of pushing attribute groups, whose push and pop cost Mesa's software
+// renderer more than drawing a sprite. Need a current OpenGL context.
+
+// Blending switched on or off, and the blend function.
+class SavedBlending {
+public:
+    SavedBlending();
+    void restore() const;
+
+private:
+    bool enabled;
+    int source, destination;
+};
+
+// 2D texturing switched on or off, and the 2D texture bound.
+class SavedTexturing {
+public:
+    SavedTexturing();
+    void restore() const;
+
+private:
+    bool enabled;
+    int texture;
+};
+
+// The current colour.
+class SavedColor {
+public:
+    SavedColor();
+    void restore() const;
+
+private:
+    float rgba[4];
+};
+
 enum class JustificationVertical { top = 0, center = 1, bottom = 2 };
 enum class JustificationHorizontal { left = 0, center = 1, right = 2 };
 

@@ -17,15 +17,41 @@
 
 namespace testutil {
 
-// An OpenGL window of the given size, 32 bits per pixel. SDL stays up afterwards: shutting it
-// down unloads Mesa's driver, whose leftovers LeakSanitizer could then no longer attribute to
-// it. Each windowed test runs in a process of its own anyway.
+// Puts back OpenGL's initial values of the state the tests draw with.
+inline void resetDrawingState() {
+    for (GLenum capability : {GL_BLEND, GL_TEXTURE_2D, GL_SCISSOR_TEST, GL_DEPTH_TEST,
+                              GL_ALPHA_TEST, GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_NORMALIZE})
+        glDisable(capability);
+    for (GLenum array : {GL_VERTEX_ARRAY, GL_COLOR_ARRAY, GL_TEXTURE_COORD_ARRAY})
+        glDisableClientState(array);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glListBase(0);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glShadeModel(GL_SMOOTH);
+    for (GLenum matrix : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
+        glMatrixMode(matrix);
+        glLoadIdentity();
+    }
+}
+
+// An OpenGL window of the given size, 32 bits per pixel, in the state of a new context. SDL
+// stays up afterwards: shutting it down unloads Mesa's driver, whose leftovers LeakSanitizer
+// could then no longer attribute to it. The test command runs each test in a process of its
+// own; when several run in one, a window after the first keeps the OpenGL context (classic SDL
+// and sdl12-compat both keep it across modes), so its state is put back here, and one buffer
+// swap makes Mesa take the window's new size, which classic SDL leaves to the next swap.
 class Window {
 public:
     Window(int width, int height) {
         if (SDL_Init(SDL_INIT_VIDEO) != 0)
             ADD_FAILURE() << SDL_GetError();
         ravek::setResolution(width, height, 32, false, 0, 0);
+        resetDrawingState();
+        glScissor(0, 0, width, height);
+        ravek::flipScreen();
     }
     ~Window() { ravek::currentRenderContext = nullptr; }
 };

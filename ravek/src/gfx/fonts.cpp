@@ -227,7 +227,9 @@ void BitmapFont::print(char const* text) {
         glTranslatef(static_cast<float>(getWidth(text)), 0.0f, 0.0f);
         return;
     }
-    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT);
+    SavedTexturing texturing;
+    GLint base = 0;
+    glGetIntegerv(GL_LIST_BASE, &base);
     glEnable(GL_TEXTURE_2D);
     if (image)
         glBindTexture(GL_TEXTURE_2D, image->texture);
@@ -248,7 +250,8 @@ void BitmapFont::print(char const* text) {
         if (skipped && spacing)
             glTranslatef(static_cast<float>(skipped * spacing), 0.0f, 0.0f);
     }
-    glPopAttrib();
+    glListBase(static_cast<GLuint>(base));
+    texturing.restore();
 }
 
 void BitmapFont::release() {

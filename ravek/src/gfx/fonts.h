@@ -57,6 +57,9 @@ public:
     virtual std::uint8_t getHeight() const = 0;
     // The advance of the text in pixels, the spacing after its last glyph included.
     virtual std::uint16_t getWidth(char const* text) const = 0;
+    // From the current origin, the baseline at y = 0; the model-view matrix is left moved by the
+    // advance, and the rest of the OpenGL state as it was found but for the current texture
+    // coordinate.
     virtual void print(char const* text) = 0;
     // release() then load(): rebuilds everything that belongs to the OpenGL context.
     virtual void refresh();

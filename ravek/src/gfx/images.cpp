@@ -41,14 +41,11 @@ std::string loadError(std::string const& filename) {
     return "Could not load \"" + filename + "\": " + SDL_GetError() + ".";
 }
 
-// The attribute groups every draw saves: current colour, pixel mode, lighting, fog, depth
-// buffer, stencil buffer, viewport and transform.
-GLbitfield const DRAW_ATTRIBUTES = GL_CURRENT_BIT | GL_PIXEL_MODE_BIT | GL_LIGHTING_BIT |
-                                   GL_FOG_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT |
-                                   GL_VIEWPORT_BIT | GL_TRANSFORM_BIT;
-
+// Texturing, the texture and a blend function are all a draw changes, and they stay in effect
+// by contract, so there is nothing to save: no attribute push, and no matrix change either
+// (vertices are placed directly), which lets the driver batch consecutive quads. Setting what
+// is already set costs the driver a comparison.
 void beginDraw(unsigned texture, BlendMode blend) {
-    glPushAttrib(DRAW_ATTRIBUTES);
     if (blend != 0)
         setBlendMode(blend);
     glEnable(GL_TEXTURE_2D);
@@ -231,17 +228,13 @@ SingleTextureImage::SingleTextureImage(std::string const& name, std::string cons
 void SingleTextureImage::draw(basic_Vector2D<float> const& position, BlendMode blend) const {
     if (texture == 0)
         return;
-    float w = static_cast<float>(width);
-    float h = static_cast<float>(height);
+    float left = position.x - hotspot.x;
+    float bottom = position.y + hotspot.y;
     beginDraw(texture, blend);
-    glPushMatrix();
-    glTranslatef(position.x - hotspot.x, position.y + hotspot.y, 0.0f);
     glBegin(GL_QUADS);
-    emit({0.0f, 0.0f, w, h, getLeftTexCoord(), getRightTexCoord(), getUpperTexCoord(),
-          getLowerTexCoord()});
+    emit({left, bottom, left + static_cast<float>(width), bottom + static_cast<float>(height),
+          getLeftTexCoord(), getRightTexCoord(), getUpperTexCoord(), getLowerTexCoord()});
     glEnd();
-    glPopMatrix();
-    glPopAttrib();
 }
 
 void SingleTextureImage::draw(basic_Rect<float> const& rect, BlendMode blend) const {
@@ -254,7 +247,6 @@ void SingleTextureImage::draw(basic_Rect<float> const& rect, BlendMode blend) co
     tileQuads(rect, static_cast<float>(width), static_cast<float>(height), textureWidth,
               textureHeight, getRightTexCoord(), getLowerTexCoord(), emit);
     glEnd();
-    glPopAttrib();
 }
 
 void SingleTextureImage::drawStretched(basic_Rect<float> const& rect, BlendMode blend) const {
@@ -265,7 +257,6 @@ void SingleTextureImage::drawStretched(basic_Rect<float> const& rect, BlendMode 
     emit({rect.x, rect.y, rect.x + rect.width, rect.y + rect.height, getLeftTexCoord(),
           getRightTexCoord(), getUpperTexCoord(), getLowerTexCoord()});
     glEnd();
-    glPopAttrib();
 }
 
 // SimpleImage

@@ -21,7 +21,10 @@ namespace gfx {
 // Something drawable with a pixel size, a hot spot (from the top left corner, y down), an
 // optional collision bitmask and an outer and inner bounding box. Draw operations take
 // coordinates of the current 2D render context (y up) and a blend mode; 0 keeps the blend
-// function in effect. None of them switches blending on or off.
+// function in effect. None of them switches blending on or off. They leave 2D texturing on,
+// their texture bound and the function of a blend mode other than 0 in effect; the rest of the
+// OpenGL state (current colour, matrices and matrix mode) is as they found it, but for the
+// current texture coordinate.
 class Image {
 public:
     std::uint32_t width, height;

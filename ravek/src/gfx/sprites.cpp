@@ -58,14 +58,14 @@ Sprite::~Sprite() {
 }
 
 void Sprite::draw() {
-    bool own = !engine || blendMode != engine->blendMode;
-    if (own) {
-        glPushAttrib(GL_COLOR_BUFFER_BIT);
-        setBlendMode(blendMode);
+    if (engine && blendMode == engine->blendMode) {
+        drawSelf();
+        return;
     }
+    SavedBlending saved;
+    setBlendMode(blendMode);
     drawSelf();
-    if (own)
-        glPopAttrib();
+    saved.restore();
 }
 
 bool Sprite::checkCollision(Sprite const* other) {
@@ -274,16 +274,21 @@ void SpriteEngine::perform(float ms) {
 }
 
 void SpriteEngine::draw() {
-    glPushAttrib(GL_COLOR_BUFFER_BIT);
+    SavedBlending saved;
     glEnable(GL_BLEND);
-    setBlendMode(blendMode);
     {
         Walk walk(this);
-        while (Sprite* sprite = walk.step())
-            if (sprite->visible)
-                sprite->draw();
+        while (Sprite* sprite = walk.step()) {
+            if (!sprite->visible)
+                continue;
+            // Saved once for the whole engine rather than around each sprite of its own blend
+            // mode: the function is set before every sprite, which the driver skips when it is
+            // already in effect.
+            setBlendMode(sprite->blendMode != blendMode ? sprite->blendMode : blendMode);
+            sprite->drawSelf();
+        }
     }
-    glPopAttrib();
+    saved.restore();
 }
 
 void SpriteEngine::testCollisions() {

@@ -50,7 +50,7 @@ public:
     virtual void onCollision(Sprite*) {}
 
     // Draws with the sprite's blend mode when it has no engine or its mode differs from the
-    // engine's; the colour-buffer state is restored afterwards. Ignores `visible`.
+    // engine's; the blend function is restored afterwards. Ignores `visible`.
     void draw();
     // Whether the boxes overlap; an empty box (width or height 0 or less) overlaps nothing.
     bool checkCollisionOuterBoundingBox(Sprite const* other) const;
@@ -128,8 +128,9 @@ public:
     std::size_t size() const { return sprites.size(); }
 
     void perform(float ms);
-    // Blending on, the engine's blend mode, then every visible sprite; the colour-buffer state
-    // is restored afterwards.
+    // Blending on, then every visible sprite with the engine's blend mode or its own where it
+    // differs; blending (on or off, and its function) is restored afterwards. The texture of the
+    // last sprite stays bound, texturing on and its tint current.
     void draw();
     // Each collidable sprite against every collidable later one; only the earlier one is told.
     void testCollisions();

@@ -55,9 +55,15 @@ void Starfield::perform(float ms) {
 }
 
 void Starfield::draw() {
-    glPushAttrib(GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT);
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glPushMatrix();
+    SavedBlending blending;
+    SavedTexturing texturing;
+    bool arrayOn = glIsEnabled(GL_VERTEX_ARRAY);
+    GLint size = 4, type = GL_FLOAT, stride = 0;
+    GLvoid* pointer = nullptr;
+    glGetIntegerv(GL_VERTEX_ARRAY_SIZE, &size);
+    glGetIntegerv(GL_VERTEX_ARRAY_TYPE, &type);
+    glGetIntegerv(GL_VERTEX_ARRAY_STRIDE, &stride);
+    glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glVertexPointer(2, GL_FLOAT, 0, stars.data());
@@ -72,9 +78,11 @@ void Starfield::draw() {
             glDrawArrays(GL_POINTS, first, count);
         first += count;
     }
-    glPopMatrix();
-    glPopClientAttrib();
-    glPopAttrib();
+    glVertexPointer(size, static_cast<GLenum>(type), stride, pointer);
+    if (!arrayOn)
+        glDisableClientState(GL_VERTEX_ARRAY);
+    texturing.restore();
+    blending.restore();
 }
 
 void Starfield::release() {

@@ -52,7 +52,8 @@ public:
     void init();
     void perform(float ms);
     // Points in the current render context; blending and texturing are off while drawing and
-    // the last class's colour is the current colour afterwards.
+    // put back afterwards, as is the vertex array, and the last class's colour is the current
+    // colour afterwards.
     void draw();
     // Frees the stars until the next init().
     void release();

@@ -138,7 +138,8 @@ void PlainRectStyle::getFromNode(xml::Node const* node, GUI* gui) {
 
 void PlainRectStyle::draw(basic_Rect<float> const& r) {
     float x = r.x, y = r.y, w = r.width, h = r.height, b = border;
-    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT);
+    SavedColor savedColor;
+    SavedTexturing texturing;
     glDisable(GL_TEXTURE_2D);
     glBegin(GL_QUADS);
     color.apply();
@@ -152,7 +153,8 @@ void PlainRectStyle::draw(basic_Rect<float> const& r) {
         quad(x + w, y + h, x + w + b, y + h + b, x + w + b, y, x + w, y);
     }
     glEnd();
-    glPopAttrib();
+    texturing.restore();
+    savedColor.restore();
 }
 
 // TexturedRectStyle
@@ -189,8 +191,8 @@ void TexturedRectStyle::draw(basic_Rect<float> const& r) {
     typedef basic_Vector2D<float> P;
     typedef basic_Rect<float> R;
     float x = r.x, y = r.y, w = r.width, h = r.height;
-    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT);
-    glEnable(GL_TEXTURE_2D);
+    SavedColor savedColor;
+    SavedTexturing texturing;
     glColor4f(color.red, color.green, color.blue, color.alpha);
     auto wi = [](gfx::Image const* image) { return static_cast<float>(image->getWidth()); };
     auto hi = [](gfx::Image const* image) { return static_cast<float>(image->getHeight()); };
@@ -212,7 +214,8 @@ void TexturedRectStyle::draw(basic_Rect<float> const& r) {
         drawPiece(lower, stretchLower, P(x, y - hi(lower)), R(x, y - hi(lower), w, hi(lower)));
     if (lowerRight)
         lowerRight->draw(P(x + w, y - hi(lowerRight)), 0);
-    glPopAttrib();
+    texturing.restore();
+    savedColor.restore();
 }
 
 // SimpleFontStyle
@@ -238,10 +241,10 @@ void SimpleFontStyle::getFromNode(xml::Node const* node, GUI* gui) {
 void SimpleFontStyle::print(basic_Rect<float> const& r, char const* text) {
     if (!font)
         return;
-    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT);
+    SavedColor savedColor;
     glColor4f(color.red, color.green, color.blue, color.alpha);
     font->print(r, horizontal, vertical, text);
-    glPopAttrib();
+    savedColor.restore();
 }
 
 // LabelStyle

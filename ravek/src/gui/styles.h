@@ -42,7 +42,8 @@ public:
 // The styles of one GUI by name; deleting it deletes them.
 class StyleBank : public NamedResourceBank<Style> {};
 
-// Paints a rectangle (in the current 2D render context, y up).
+// Paints a rectangle (in the current 2D render context, y up), leaving the OpenGL state as it
+// found it but for the current texture coordinate.
 class RectStyle : public Style {
 public:
     virtual void draw(basic_Rect<float> const& rect) = 0;
@@ -100,7 +101,8 @@ public:
     virtual void print(basic_Rect<float> const& rect, char const* text) = 0;
 };
 
-// Prints with a font of the GUI's font bank in `color`; prints nothing without a font.
+// Prints with a font of the GUI's font bank in `color`; prints nothing without a font. The
+// current colour is put back afterwards; the origin moves as Font::print moves it.
 class SimpleFontStyle : public FontStyle {
 public:
     ravek::fonts::Font* font;

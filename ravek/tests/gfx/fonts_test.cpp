@@ -2,12 +2,14 @@
 
 #include "ravek/src/resources.h"
 #include "ravek/src/xml.h"
+#include "ravek/tests/gl_state.h"
 #include "ravek/tests/gl_util.h"
 #include "ravek/tests/test_util.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -523,6 +525,22 @@ std::string wideFont(testutil::TempDir const& temp) {
     return dir;
 }
 
+// The glyphs A and B of the test font, each in an image of its own.
+std::string twoImageFont(testutil::TempDir const& temp) {
+    std::string dir =
+        fontDir(temp, "two",
+                description("name=\"Two\" height=\"8\" spacing=\"1\"",
+                            "<image file=\"a.png\"><line index=\"1\"><char char=\"A\" "
+                            "width=\"4\"/></line></image><image file=\"b.png\"><line "
+                            "index=\"1\"><char char=\"B\" width=\"5\"/></line></image>"));
+    Picture a(4, 8), b(5, 8);
+    a.cell(0, 0, 4, 8, RED, YELLOW);
+    b.cell(0, 0, 5, 8, GREEN, CYAN);
+    EXPECT_TRUE(a.write(dir + "a.png"));
+    EXPECT_TRUE(b.write(dir + "b.png"));
+    return dir;
+}
+
 // A window with a 2D context of its own pixel size, cleared to black, drawing in white.
 struct Canvas {
     testutil::Window window;
@@ -633,6 +651,8 @@ TEST(FontGL, BytesOutsideTheRangeDrawNothingAndAdvanceBySpacing) {
 }
 
 TEST(FontGL, FontReadBeforeTheWindowIsBuiltByARefresh) {
+    // No window yet, even after other tests in this process.
+    SDL_Quit();
     testutil::TempDir temp;
     std::string dir = testFont(temp);
     std::string wideDir = wideFont(temp);
@@ -679,17 +699,7 @@ TEST(FontGL, EmptyFontMakesNoListsAndDrawsNothing) {
 
 TEST(FontGL, GlyphsOfSeveralImagesBindTheirOwnTexture) {
     testutil::TempDir temp;
-    std::string dir =
-        fontDir(temp, "two",
-                description("name=\"Two\" height=\"8\" spacing=\"1\"",
-                            "<image file=\"a.png\"><line index=\"1\"><char char=\"A\" "
-                            "width=\"4\"/></line></image><image file=\"b.png\"><line "
-                            "index=\"1\"><char char=\"B\" width=\"5\"/></line></image>"));
-    Picture a(4, 8), b(5, 8);
-    a.cell(0, 0, 4, 8, RED, YELLOW);
-    b.cell(0, 0, 5, 8, GREEN, CYAN);
-    ASSERT_TRUE(a.write(dir + "a.png"));
-    ASSERT_TRUE(b.write(dir + "b.png"));
+    std::string dir = twoImageFont(temp);
     Canvas canvas;
     BitmapFont font(dir);
     EXPECT_EQ(nullptr, font.image);
@@ -757,4 +767,30 @@ TEST(FontGL, TheGamesStandardFontDraws) {
         lit += pixels[i] > 128;
     EXPECT_GT(lit, 20);
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+}
+
+TEST(FontGL, PrintLeavesTheStateAsFoundButForTheAdvance) {
+    testutil::TempDir temp;
+    std::string single = testFont(temp);
+    std::string several = twoImageFont(temp);
+    Canvas canvas;
+    GLuint other = 0;
+    glGenTextures(1, &other);
+    GLfloat vertices[9] = {};
+    for (std::string const& dir : {single, several}) {
+        BitmapFont font(dir);
+        ASSERT_NE(0u, font.listBase);
+        for (bool texturing : {false, true}) {
+            testutil::setUnusualState(other, vertices);
+            if (texturing)
+                glEnable(GL_TEXTURE_2D);
+            testutil::GLState expected = testutil::GLState::read();
+            font.print("ABA");
+            testutil::GLState after = testutil::GLState::read();
+            EXPECT_FLOAT_EQ(3.0f + font.getWidth("ABA"), after.modelview[12]);
+            std::copy(after.modelview, after.modelview + 16, expected.modelview);
+            EXPECT_EQ(expected.text(), after.text()) << dir << " texturing " << texturing;
+        }
+    }
+    glDeleteTextures(1, &other);
 }

@@ -1,5 +1,7 @@
 #include "ravek/src/gfx/images.h"
 
+#include "ravek/src/gfx/animations.h"
+#include "ravek/tests/gl_state.h"
 #include "ravek/tests/gl_util.h"
 #include "ravek/tests/test_util.h"
 
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -495,5 +498,63 @@ TEST(ImageGL, DrawStretchedCoversTheRectangleTopDown) {
     GLint destination = 0;
     glGetIntegerv(GL_BLEND_DST, &destination);
     EXPECT_EQ(GL_ONE, destination);
+    image.release(false);
+}
+
+TEST(ImageGL, DrawsLeaveTheStateAsFoundButForTexturingAndTheirBlendFunction) {
+    Canvas canvas(32);
+    testutil::TempDir dir;
+    ASSERT_TRUE(testutil::writePng(dir.file("s.png"), 6, 5, 3, pattern(6, 5, 3)));
+    SimpleImage image("s", dir.file("s.png"));
+    image.filter = none;
+    image.hotspot = basic_Vector2D<float>(2, 1);
+    image.refresh(false);
+    Animation animation("a");
+    animation.frames.push_back(AnimationFrame(&image, 100.0f));
+    std::unique_ptr<AnimationReference> reference(animation.getReference(1.0f));
+    GLuint other = 0;
+    glGenTextures(1, &other);
+    GLfloat vertices[9] = {};
+    struct Form {
+        char const* name;
+        std::function<void(Image const&, BlendMode)> draw;
+    };
+    Form const forms[] = {
+        {"at", [](Image const& i, BlendMode b) { i.draw(basic_Vector2D<float>(8, 8), b); }},
+        {"tiled", [](Image const& i, BlendMode b) { i.draw(basic_Rect<float>(1, 1, 13, 7), b); }},
+        {"stretched",
+         [](Image const& i, BlendMode b) { i.drawStretched(basic_Rect<float>(1, 1, 9, 9), b); }}};
+    for (Image const* drawn :
+         {static_cast<Image const*>(&image), static_cast<Image const*>(reference.get())})
+        for (Form const& form : forms)
+            for (BlendMode blend : {0, 2})
+                for (GLenum mode : {GL_MODELVIEW, GL_PROJECTION}) {
+                    testutil::setUnusualState(other, vertices);
+                    glMatrixMode(mode);
+                    testutil::GLState expected = testutil::GLState::read();
+                    expected.texture2D = GL_TRUE;
+                    expected.boundTexture = static_cast<GLint>(image.texture);
+                    if (blend == 2) {
+                        expected.blendSource = GL_SRC_ALPHA;
+                        expected.blendDestination = GL_ONE;
+                    }
+                    form.draw(*drawn, blend);
+                    EXPECT_EQ(expected.text(), testutil::GLState::read().text())
+                        << form.name << " blend " << blend << " matrix mode " << mode
+                        << (drawn == &image ? "" : " through the animation");
+                }
+    glMatrixMode(GL_MODELVIEW);
+
+    // The model-view matrix in effect moves the picture, whose bottom left corner would be at
+    // (6, 9), by (3, 5).
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor4f(1, 1, 1, 1);
+    image.draw(basic_Vector2D<float>(8, 8), 0);
+    EXPECT_EQ(patternAt(0, 0), testutil::pixelAt(9, 18));
+    EXPECT_EQ(patternAt(5, 4), testutil::pixelAt(14, 14));
+    EXPECT_EQ(0x000000FFu, testutil::pixelAt(8, 18));
+    EXPECT_EQ(0x000000FFu, testutil::pixelAt(9, 19));
+    EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+    glDeleteTextures(1, &other);
     image.release(false);
 }

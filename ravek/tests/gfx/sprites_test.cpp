@@ -1,5 +1,6 @@
 #include "ravek/src/gfx/sprites.h"
 
+#include "ravek/tests/gl_state.h"
 #include "ravek/tests/gl_util.h"
 #include "ravek/tests/test_util.h"
 
@@ -817,4 +818,63 @@ TEST(SpriteGL, ImageSpritePutsItsHotSpotOnItsPositionTinted) {
     EXPECT_EQ(0x0000FFFFu, testutil::pixelAt(13, 7));
     EXPECT_EQ(0x0000FFFFu, testutil::pixelAt(12, 6));
     white.release(false);
+}
+
+TEST(SpriteGL, DrawsRestoreBlendingAndLeaveTheLastTintAndTexture) {
+    Canvas canvas(32);
+    testutil::TempDir dir;
+    std::unique_ptr<SimpleImage> red = halfRed(dir, 4);
+    Animation animation("a");
+    animation.frames.push_back(AnimationFrame(red.get(), 100.0f));
+    GLuint other = 0;
+    glGenTextures(1, &other);
+    GLfloat vertices[9] = {};
+    auto expectation = [&](Color const& tint) {
+        testutil::GLState expected = testutil::GLState::read();
+        expected.texture2D = GL_TRUE;
+        expected.boundTexture = static_cast<GLint>(red->texture);
+        expected.color[0] = tint.red;
+        expected.color[1] = tint.green;
+        expected.color[2] = tint.blue;
+        expected.color[3] = tint.alpha;
+        return expected.text();
+    };
+
+    // A sprite of its own, as the GUI's cursor, with blending on or off.
+    ImageSprite cursor(Vec(8, 8), true, red.get());
+    cursor.blendMode = 2;
+    cursor.color = Color(1.0f, 0.5f, 0.25f, 1.0f);
+    for (bool blending : {false, true}) {
+        testutil::setUnusualState(other, vertices);
+        if (blending)
+            glEnable(GL_BLEND);
+        std::string expected = expectation(cursor.color);
+        cursor.draw();
+        EXPECT_EQ(expected, testutil::GLState::read().text()) << "blending " << blending;
+    }
+
+    // Engines of either mode whose sprites switch blending, one of them animated, the last one
+    // hidden.
+    for (BlendMode mode : {0, 2}) {
+        SpriteEngine engine;
+        engine.blendMode = mode;
+        ImageSprite same(Vec(4, 10), true, red.get()), additive(Vec(10, 10), true, nullptr);
+        ImageSprite plain(Vec(16, 10), true, red.get()), hidden(Vec(22, 10), false, red.get());
+        same.blendMode = mode;
+        additive.setAnimation(&animation, 1.0f);
+        additive.blendMode = 2;
+        plain.blendMode = 1;
+        plain.color = Color(0.5f, 1.0f, 1.0f, 0.75f);
+        hidden.blendMode = 2;
+        hidden.color = Color(0.0f, 0.0f, 0.0f, 0.0f);
+        for (ImageSprite* sprite : {&same, &additive, &plain, &hidden})
+            engine.addBack(sprite);
+        testutil::setUnusualState(other, vertices);
+        std::string expected = expectation(plain.color);
+        engine.draw();
+        EXPECT_EQ(expected, testutil::GLState::read().text()) << "engine mode " << mode;
+        engine.clear();
+    }
+    glDeleteTextures(1, &other);
+    red->release(false);
 }

@@ -1,5 +1,6 @@
 #include "ravek/src/gfx/starfield.h"
 
+#include "ravek/tests/gl_state.h"
 #include "ravek/tests/gl_util.h"
 
 #include <GL/gl.h>
@@ -110,4 +111,30 @@ TEST(StarfieldGL, ClassesAreDrawnAsPointsInTheirColours) {
     GLfloat current[4];
     glGetFloatv(GL_CURRENT_COLOR, current);
     EXPECT_FLOAT_EQ(0.5f, current[3]);
+}
+
+TEST(StarfieldGL, DrawRestoresBlendingTexturingAndTheVertexArray) {
+    testutil::Window window(32, 32);
+    RenderContext2D(basic_Vector2D<float>(32, 32)).apply();
+    Starfield field(properties(32, 32, {{3, 0, white}, {2, 0, Color(0, 1, 0, 0.5f)}}));
+    GLuint other = 0;
+    glGenTextures(1, &other);
+    GLfloat vertices[9] = {};
+    for (bool on : {false, true}) {
+        testutil::setUnusualState(other, vertices);
+        if (on) {
+            glEnable(GL_BLEND);
+            glEnable(GL_TEXTURE_2D);
+            glDisableClientState(GL_VERTEX_ARRAY);
+        }
+        testutil::GLState expected = testutil::GLState::read();
+        // The last class's colour stays.
+        expected.color[0] = 0.0f;
+        expected.color[1] = 1.0f;
+        expected.color[2] = 0.0f;
+        expected.color[3] = 0.5f;
+        field.draw();
+        EXPECT_EQ(expected.text(), testutil::GLState::read().text()) << "found on " << on;
+    }
+    glDeleteTextures(1, &other);
 }

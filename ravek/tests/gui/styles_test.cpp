@@ -3,6 +3,7 @@
 #include "ravek/src/gfx/fonts.h"
 #include "ravek/src/gfx/images.h"
 #include "ravek/src/gui/core.h"
+#include "ravek/tests/gl_state.h"
 #include "ravek/tests/gl_util.h"
 #include "ravek/tests/gui/gui_util.h"
 #include "ravek/tests/test_util.h"
@@ -10,6 +11,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -399,4 +401,38 @@ TEST(StyleGL, LabelPrintsItsImageAndTextSideBySideOrTheTextOverTheWhole) {
     EXPECT_EQ(64, count(28, 0, 8, 8, GREEN));
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
     image.release(false);
+}
+
+TEST(StyleGL, RectanglesAndTextLeaveTheStateAsFoundButForTheTextsAdvance) {
+    Canvas canvas(160, 120);
+    Frame frame;
+    testutil::TempDir dir;
+    fonts::BitmapFont font(guitest::writeTestFont(dir));
+    PlainRectStyle plain;
+    plain.color = Color(1, 0, 0, 1);
+    plain.border = 2;
+    SimpleFontStyle text;
+    text.font = &font;
+    text.color = Color(0, 1, 0, 1);
+    GLuint other = 0;
+    glGenTextures(1, &other);
+    GLfloat vertices[9] = {};
+    for (bool texturing : {false, true}) {
+        testutil::setUnusualState(other, vertices);
+        if (texturing)
+            glEnable(GL_TEXTURE_2D);
+        std::string expected = testutil::GLState::read().text();
+        plain.draw(R(10, 10, 20, 20));
+        EXPECT_EQ(expected, testutil::GLState::read().text()) << "plain " << texturing;
+        frame.style.draw(R(40, 40, 12, 8));
+        EXPECT_EQ(expected, testutil::GLState::read().text()) << "textured " << texturing;
+
+        testutil::GLState before = testutil::GLState::read();
+        text.print(R(60, 10, 40, 20), "AA");
+        testutil::GLState after = testutil::GLState::read();
+        EXPECT_FLOAT_EQ(3.0f + 8.0f, after.modelview[12]);
+        std::copy(after.modelview, after.modelview + 16, before.modelview);
+        EXPECT_EQ(before.text(), after.text()) << "text " << texturing;
+    }
+    glDeleteTextures(1, &other);
 }
