@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Fuzzes one reader of the engine with libFuzzer:
 #   tools/fuzz.sh TARGET MINUTES
-# TARGET names ravek/tests/fuzz/TARGET_fuzz.cpp (xml, resources, images, animations, fonts,
+# TARGET names fuzz/TARGET_fuzz.cpp (xml, resources, images, animations, fonts,
 # evaluators, gui, samples, png, ogg). Builds the targets with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer into build/fuzz, fuzzes from the committed corpus with new inputs
 # kept in build/fuzz/scratch/TARGET, then merges only the inputs that add coverage into
-# ravek/tests/fuzz/corpus/TARGET. Findings land in build/fuzz/findings/TARGET/; the run's
+# fuzz/corpus/TARGET. Findings land in build/fuzz/findings/TARGET/; the run's
 # statistics in build/fuzz/TARGET.log. Exits non-zero when the fuzzer found something. MINUTES 0
 # only compacts the committed corpus.
 set -euo pipefail
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 usage="usage: tools/fuzz.sh TARGET MINUTES"
 target=${1:?$usage}
 minutes=${2:?$usage}
-if [ ! -f "ravek/tests/fuzz/${target}_fuzz.cpp" ]; then
+if [ ! -f "fuzz/${target}_fuzz.cpp" ]; then
     echo "No fuzz target \"$target\"." >&2
     exit 2
 fi
@@ -45,10 +45,10 @@ case "$target" in
     *) max_len=4096 ;;
 esac
 
-corpus="ravek/tests/fuzz/corpus/$target"
+corpus="fuzz/corpus/$target"
 scratch="build/fuzz/scratch/$target"
 findings="build/fuzz/findings/$target/"
-program="build/fuzz/ravek/tests/fuzz/${target}_fuzz"
+program="build/fuzz/fuzz/${target}_fuzz"
 mkdir -p "$scratch" "$findings"
 
 # The engine's log goes to standard output, which is closed; sanitizer reports stay.

@@ -1,5 +1,5 @@
 // Sample-bank descriptions. Reading only creates the samples; nothing is decoded.
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include "ravek/src/audio/resources.h"
 

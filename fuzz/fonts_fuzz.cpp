@@ -1,6 +1,6 @@
 // A font directory's bitmapfont.xml, read without a window (glyph images are not loaded), and
 // the widths of texts in the font read.
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include "ravek/src/gfx/fonts.h"
 

@@ -1,5 +1,5 @@
 // Animation descriptions, and playing every animation read through a reference.
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include "ravek/src/gfx/animations.h"
 

@@ -1,7 +1,7 @@
 // The way from a PNG file to the pixels a texture is made of, without OpenGL: the structure
 // check, SDL_image's decoding, the conversion to texture order, the padding to the texture's
 // size and the collision bitmask. Other formats are SDL_image's own and not fuzzed here.
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include "ravek/src/gfx/bitmasks.h"
 #include "ravek/src/gfx/images.h"

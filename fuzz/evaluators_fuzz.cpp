@@ -1,5 +1,5 @@
 // Input-evaluator descriptions: triggers and their translators, cloned and written back.
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include "ravek/src/controls.h"
 

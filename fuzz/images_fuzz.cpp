@@ -1,5 +1,5 @@
 // Image descriptions with their loops. Reading only creates the images; nothing is loaded.
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include "ravek/src/gfx/images.h"
 

@@ -1,6 +1,6 @@
 // GUI descriptions, resolved against the data set's evaluators, images and fonts, then driven
 // by focus moves and clicks.
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include "ravek/src/controls.h"
 #include "ravek/src/gui/core.h"

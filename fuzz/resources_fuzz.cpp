@@ -1,6 +1,6 @@
 // A resource description with every bank type, read against the committed data set so that
 // fonts and other files it names are found.
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     std::string file = fuzz::writeInput("resources.xml", data, size);

@@ -1,5 +1,5 @@
-#ifndef RAVEK_TESTS_FUZZ_FUZZ_UTIL_H
-#define RAVEK_TESTS_FUZZ_FUZZ_UTIL_H
+#ifndef FUZZ_FUZZ_UTIL_H
+#define FUZZ_FUZZ_UTIL_H
 
 // Shared by the fuzz targets of the engine's readers. Each target defines
 // LLVMFuzzerTestOneInput; libFuzzer drives it in the fuzzing build, and replay_main.cpp feeds it

@@ -1,4 +1,4 @@
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include <cstdio>
 #include <cstdlib>

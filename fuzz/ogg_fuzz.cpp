@@ -1,6 +1,6 @@
 // The Ogg Vorbis loader as cached samples use it (everything at once) and as streams use it
 // (buffers, wrapping to the start).
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include "ravek/src/audio/loaders.h"
 

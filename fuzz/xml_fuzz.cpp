@@ -1,5 +1,5 @@
 // The XML layer: reading any bytes, and writing what was read so that it reads back the same.
-#include "ravek/tests/fuzz/fuzz_util.h"
+#include "fuzz/fuzz_util.h"
 
 #include <cstdlib>
 
