@@ -41,7 +41,7 @@ public:
     void closeWindowControls(bool confirm) override;
 
     // Builds the legend's sprites once the game's images are in.
-    virtual void initSpritesHelp();
+    void initSpritesHelp();
 
 private:
     void showPanel(ravek::gui::Component* hide, ravek::gui::Component* show,
