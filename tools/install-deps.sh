@@ -8,7 +8,7 @@ packages=(g++ cmake make pkg-config
           libsdl1.2-dev libsdl-image1.2-dev libopenal-dev libvorbis-dev libogg-dev
           libexpat1-dev libpng-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libopenal1)
 if [ "${1:-game}" = test ]; then
-    packages+=(xvfb xauth libgtest-dev libbenchmark-dev)
+    packages+=(xvfb xauth libgtest-dev libbenchmark-dev xdotool python3 python3-pil)
 fi
 
 missing=()
