@@ -8,8 +8,9 @@ packages=(g++ cmake make pkg-config
           libsdl1.2-dev libsdl-image1.2-dev libopenal-dev libvorbis-dev libogg-dev
           libexpat1-dev libpng-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libopenal1)
 if [ "${1:-game}" = test ]; then
-    # libsdl1.2-compat: SDL 1.2 on SDL 2, which some distributions ship instead of SDL 1.2.
-    packages+=(xvfb xauth libgtest-dev libbenchmark-dev libsdl1.2-compat)
+    # libsdl1.2-compat: SDL 1.2 on SDL 2, which some distributions ship instead of SDL 1.2;
+    # xdotool and Python with PIL play the game from outside.
+    packages+=(xvfb xauth libgtest-dev libbenchmark-dev libsdl1.2-compat xdotool python3 python3-pil)
 fi
 
 missing=()

@@ -402,7 +402,7 @@ void Resources::init() {
         highscores.load(dirManager.getSubDir(ravek::SYSDIR_HIGHSCORES, "", false) +
                         FILE_HIGHSCORES);
     } catch (std::string const& message) {
-        ravek::debug::info(dbgResources, "Could not load highscores: %s", message.c_str());
+        ravek::debug::warning(dbgResources, "Could not load highscores: %s", message.c_str());
     }
 
     imagesHud->refresh(nullptr);
@@ -563,7 +563,11 @@ bool Resources::saveSettings() {
     std::unique_ptr<ravek::xml::Node> root(buildSettingsTree(settings, evaluators));
     std::string path = dirManager.getSubDir(ravek::SYSDIR_SETTINGS, "", false) + FILE_SETTINGS;
     ravek::debug::debug(dbgResources, "Saving settings to file \"%s\".", path.c_str());
-    return root->saveXML(path.c_str());
+    if (root->saveXML(path.c_str()))
+        return true;
+    ravek::debug::error(dbgResources, "Could not save the settings: \"%s\" was not written.",
+                        path.c_str());
+    return false;
 }
 
 void Resources::initHighscores() {
@@ -574,8 +578,8 @@ bool Resources::saveHighscores() {
     std::string path = dirManager.getSubDir(ravek::SYSDIR_HIGHSCORES, "", false) + FILE_HIGHSCORES;
     if (highscores.save(path))
         return true;
-    ravek::debug::info(dbgResources, "Could not save highscores: \"%s\" was not written.",
-                       path.c_str());
+    ravek::debug::error(dbgResources, "Could not save highscores: \"%s\" was not written.",
+                        path.c_str());
     return false;
 }
 

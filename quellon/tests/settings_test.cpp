@@ -13,6 +13,8 @@
 #include <memory>
 #include <set>
 
+#include <sys/stat.h>
+
 using quellon::Resources;
 
 namespace {
@@ -147,4 +149,23 @@ TEST(Settings, SavedFileReadsBackToTheSameBindings) {
     EXPECT_EQ("tab", trigger(r.evaluatorGamePlayerMulti[1], "fire")->keysToString(0));
     EXPECT_EQ(0, r.settings.volumeMusic);
     EXPECT_EQ(1024, r.settings.xRes);
+}
+
+TEST(Settings, FilesThatCannotBeWrittenAreReportedByTheGame) {
+    qtest::WorkDir dir;
+    Resources r;
+    // A directory in the file's place: the finished file cannot replace it.
+    ASSERT_EQ(0, mkdir(dir.file("settings.xml").c_str(), 0755));
+    ASSERT_EQ(0, mkdir(dir.file("highscores.xml").c_str(), 0755));
+    testutil::LogCapture log;
+    EXPECT_FALSE(r.saveSettings());
+    EXPECT_FALSE(r.saveHighscores());
+    EXPECT_NE(std::string::npos,
+              log.text().find("(error) Could not save the settings: \"settings.xml\" was not "
+                              "written."))
+        << log.text();
+    EXPECT_NE(std::string::npos,
+              log.text().find("(error) Could not save highscores: \"highscores.xml\" was not "
+                              "written."))
+        << log.text();
 }

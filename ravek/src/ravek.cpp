@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ravek {
@@ -568,6 +569,15 @@ struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 };
 
+// A file being written that is removed unless it was finished.
+struct PendingFile {
+    std::string path;
+    ~PendingFile() {
+        if (!path.empty())
+            std::remove(path.c_str());
+    }
+};
+
 // Every libpng call that can raise an error, in a frame that holds nothing to destroy, so that
 // the long jump skips no destructor. False when libpng raised an error.
 bool writePng(png_structp png, png_infop info, FILE* file, png_uint_32 width, png_uint_32 height,
@@ -586,7 +596,30 @@ bool writePng(png_structp png, png_infop info, FILE* file, png_uint_32 width, pn
 } // namespace
 
 void savePng(SDL_Surface* surface, char const* file) {
-    FILE* out = std::fopen(file, "wb");
+    // A regular file is written beside the target and takes its place only when complete, so
+    // that a failed write (a full disk) leaves no half-written file and keeps the old one; a
+    // device such as /dev/full is written as it is.
+    struct stat target;
+    bool inPlace = stat(file, &target) == 0 && !S_ISREG(target.st_mode);
+    PendingFile pending;
+    FILE* out = nullptr;
+    if (inPlace) {
+        out = std::fopen(file, "wb");
+    } else {
+        std::string name = std::string(file) + ".XXXXXX";
+        std::vector<char> pattern(name.begin(), name.end());
+        pattern.push_back('\0');
+        int fd = mkstemp(pattern.data());
+        if (fd >= 0) {
+            pending.path = pattern.data();
+            mode_t mask = umask(0);
+            umask(mask);
+            fchmod(fd, 0666 & ~mask);
+            out = fdopen(fd, "wb");
+            if (!out)
+                close(fd);
+        }
+    }
     if (!out)
         throw std::string("Could not open file \"") + file + "\" for writing.";
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -635,8 +668,9 @@ void savePng(SDL_Surface* surface, char const* file) {
     bool closed = std::fclose(out) == 0;
     if (!written)
         throw std::string("Could not set libpng error callback.");
-    if (!closed)
+    if (!closed || (!inPlace && std::rename(pending.path.c_str(), file) != 0))
         throw std::string("Could not write file \"") + file + "\".";
+    pending.path.clear();
 }
 
 void saveScreenshot(char const* file) {

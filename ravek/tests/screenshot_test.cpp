@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <dirent.h>
+
 using namespace ravek;
 
 namespace {
@@ -97,12 +99,22 @@ TEST(Screenshot, LibpngErrorThrowsAndLeavesNothingBehind) {
     SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, 0, 4, 24, 0xFF, 0xFF00, 0xFF0000, 0));
     ASSERT_NE(nullptr, surface);
     testutil::TempDir dir;
+    // The last good screenshot stays, and no half-written file is left beside it.
+    dir.write("shot.png", "old");
     try {
-        savePng(surface.get(), dir.file("empty.png").c_str());
+        savePng(surface.get(), dir.file("shot.png").c_str());
         FAIL();
     } catch (std::string const& text) {
         EXPECT_EQ("Could not set libpng error callback.", text);
     }
+    EXPECT_EQ("old", testutil::readFile(dir.file("shot.png")));
+    DIR* listing = opendir(dir.path.c_str());
+    ASSERT_NE(nullptr, listing);
+    int entries = 0;
+    while (readdir(listing))
+        ++entries;
+    closedir(listing);
+    EXPECT_EQ(3, entries) << "., .. and shot.png";
 }
 
 TEST(Screenshot, FullDiskIsReportedAsAFailure) {
