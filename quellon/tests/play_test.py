@@ -86,7 +86,10 @@ class Game:
             with open(self.path(name), "wb") as f:
                 f.write(text.encode() if isinstance(text, str) else text)
         self.x, display = x_server()
-        self.env = dict(os.environ, DISPLAY=display, ALSOFT_DRIVERS="null")
+        # On the SDL 1.2 compatibility library, a full-screen window stays small without a
+        # window manager, and SDL 2 would draw its picture scaled to the screen into it.
+        self.env = dict(os.environ, DISPLAY=display, ALSOFT_DRIVERS="null",
+                        SDL12COMPAT_OPENGL_SCALING="0")
         RUNS.append(self)
         if wav:
             self.wav = os.path.join(self.scratch, "out.wav")
@@ -353,8 +356,7 @@ def play_single():
 
 
 def play_multi():
-    # The leak check at exit would add its own time to the termination's.
-    game = Game(files={"settings.xml": MUSIC_OFF}, env={"ASAN_OPTIONS": "detect_leaks=0"})
+    game = Game(files={"settings.xml": MUSIC_OFF})
     game.players = 2
     start(game, downs=2)
     before = alive(game)
@@ -375,12 +377,9 @@ def play_multi():
         before = after
     game.xdotool("keyup", "Control_R", "keyup", "Control_L")
 
-    begun = time.monotonic()
+    # How fast it ends is timed by the program's own tests, with nothing running beside.
     game.process.send_signal(signal.SIGTERM)
-    status = game.wait_exit()
-    took = time.monotonic() - begun
-    check(status == 0 and took < 0.2,
-          "SIGTERM ends it with status %d in %.0f ms" % (status, took * 1000))
+    check(game.wait_exit() == 0, "SIGTERM ends it with status 0")
     check(complete_settings(game.path("settings.xml")), "it leaves a complete settings.xml")
 
 
