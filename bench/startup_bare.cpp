@@ -8,8 +8,13 @@
 // pictures, but the driver compiles its drawing code on the first frame of either).
 // The clock is read after the first frame and after the last file, and the resident memory
 // then; in idle mode it then draws such frames at the game's pace of 10 ms (bench::TimedRun).
+// In scene mode it draws the scene file's frame SCENE_FRAMES times before the resident memory
+// is read: "point x y r g b" for each star, then
+// "quad <picture file> <additive 0/1> r g b a left bottom right top sLeft sRight tTop tBottom"
+// for each textured quad, drawn with one glBegin each, binding and blending as they change.
 // Writes the same "key value" lines as startup_game. Links no code of the engine.
 // Usage: startup_bare first|loaded|idle <result file> <list file>
+//        startup_bare scene <result file> <list file> <scene file>
 #include "bench/timed_run.h"
 
 #include <GL/gl.h>
@@ -19,6 +24,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,6 +32,7 @@
 namespace {
 
 unsigned const FRAME_MS = 10;
+int const SCENE_FRAMES = 100;
 
 int powerOfTwo(int n) {
     int p = 1;
@@ -33,6 +40,9 @@ int powerOfTwo(int n) {
         p <<= 1;
     return p;
 }
+
+// The textures by picture file.
+std::map<std::string, GLuint> textures;
 
 // The pictures decoded before the first frame, which every frame shows.
 struct Picture {
@@ -59,6 +69,7 @@ bool uploadPicture(char const* file) {
                     surface->pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    textures[file] = texture;
     if (!framed)
         shown.push_back(
             {texture, static_cast<float>(surface->w), static_cast<float>(surface->h),
@@ -147,12 +158,81 @@ void drawTitle() {
     SDL_GL_SwapBuffers();
 }
 
+struct Quad {
+    GLuint texture;
+    bool additive;
+    float color[4];
+    float left, bottom, right, top, sLeft, sRight, tTop, tBottom;
+};
+
+bool drawScene(char const* file) {
+    std::vector<float> points;
+    std::vector<Quad> quads;
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string kind;
+        words >> kind;
+        if (kind == "point") {
+            float p[5] = {};
+            for (float& v : p)
+                words >> v;
+            points.insert(points.end(), p, p + 5);
+        } else if (kind == "quad") {
+            std::string picture;
+            Quad q = {};
+            words >> picture >> q.additive;
+            for (float& v : q.color)
+                words >> v;
+            words >> q.left >> q.bottom >> q.right >> q.top >> q.sLeft >> q.sRight >> q.tTop >>
+                q.tBottom;
+            auto found = textures.find(picture);
+            if (found == textures.end()) {
+                std::fprintf(stderr, "no picture %s\n", picture.c_str());
+                return false;
+            }
+            q.texture = found->second;
+            quads.push_back(q);
+        }
+    }
+    for (int frame = 0; frame < SCENE_FRAMES; ++frame) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_BLEND);
+        glBegin(GL_POINTS);
+        for (size_t i = 0; i < points.size(); i += 5) {
+            glColor3f(points[i + 2], points[i + 3], points[i + 4]);
+            glVertex2f(points[i], points[i + 1]);
+        }
+        glEnd();
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        GLuint bound = 0;
+        int blend = -1;
+        for (Quad const& q : quads) {
+            if (q.texture != bound)
+                glBindTexture(GL_TEXTURE_2D, bound = q.texture);
+            if (static_cast<int>(q.additive) != blend) {
+                blend = q.additive;
+                glBlendFunc(GL_SRC_ALPHA, q.additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+            }
+            glColor4fv(q.color);
+            quad(q.left, q.bottom, q.right, q.top, q.sLeft, q.sRight, q.tTop, q.tBottom);
+        }
+        SDL_GL_SwapBuffers();
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s first|loaded|idle <result file> <list file>\n", argv[0]);
+    if (argc != (mode == "scene" ? 5 : 4)) {
+        std::fprintf(stderr,
+                     "usage: %s first|loaded|idle|scene <result file> <list file> [<scene file>]\n",
+                     argv[0]);
         return 2;
     }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -195,6 +275,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    if (mode == "scene" && !drawScene(argv[4]))
+        return 1;
     if (!done)
         done = run.loadingDone();
     Uint32 last = SDL_GetTicks();
