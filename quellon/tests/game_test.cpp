@@ -231,7 +231,7 @@ TEST_F(GameGL, NameEntryAsksTheRankedPlayersInTurnAndRefusesABlankName) {
     EXPECT_EQ(phaseGameOver, game->phase);
     EXPECT_FALSE(resources->pEnterName->getVisible());
     EXPECT_EQ("Zed", resources->highscores.multi[1].name);
-    EXPECT_NE(std::string::npos, dir.read("highscores.xml").find("Zed"));
+    EXPECT_TRUE(qtest::has(dir.read("highscores.xml"), "Zed"));
 
     start(multiPlayer);
     ship(0)->score = ship(1)->score = 70000;

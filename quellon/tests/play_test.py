@@ -81,10 +81,8 @@ def x_server():
                     ours = int(f.read()) == server.pid
             except (OSError, ValueError):
                 ours = False
-            if ours and subprocess.run(["xdotool", "getmouselocation"],
-                                       env=dict(os.environ, DISPLAY=display),
-                                       stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL).returncode == 0:
+            if ours and subprocess.run(["xdotool", "getmouselocation"], capture_output=True,
+                                       env=dict(os.environ, DISPLAY=display)).returncode == 0:
                 return server, display
             time.sleep(0.05)
     raise AssertionError("no X server could start")
@@ -159,8 +157,8 @@ class Game:
             [c.get("name") for c in root.iter("controls")] == ["single", "multi 1", "multi 2"]
 
     def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.env, stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL, text=True).stdout
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True,
+                              text=True).stdout
 
     def key(self, *names):
         self.xdotool("key", "--delay", "100", *names)
@@ -382,16 +380,9 @@ def faults_disk(read_only):
     write(directory, {"settings.xml": SETTINGS} if read_only else {
         "settings.xml": SETTINGS,
         "highscores.xml": highscores_xml([("Kept", 900 - 10 * i) for i in range(10)])})
-    if read_only:
-        subprocess.run(["mount", "-o", "remount,ro", directory], check=True)
-    else:
-        try:
-            with open(os.path.join(directory, "filler"), "wb") as f:
-                while True:
-                    f.write(b"x" * 4096)
-                    f.flush()
-        except OSError:
-            pass
+    subprocess.run(["mount", "-o", "remount,ro", directory] if read_only else
+                   ["dd", "if=/dev/zero", "of=" + os.path.join(directory, "filler"), "bs=4096"],
+                   stderr=None if read_only else subprocess.DEVNULL, check=read_only)
     contents = lambda: {name: open(os.path.join(directory, name), "rb").read()
                         for name in os.listdir(directory) if name != "resources"}
     before = contents()
@@ -423,16 +414,12 @@ def faults_corrupt():
 def faults_missing():
     for folder, name in (("images_game", "asteroidSmall_07.png"), ("sounds", "laser.ogg")):
         # The data set linked file by file, less one.
-        data = tempfile.mkdtemp(prefix="quellon-data-")
-        os.mkdir(os.path.join(data, folder))
-        for entry in os.listdir(DATA):
-            if entry != folder:
-                os.symlink(os.path.join(DATA, entry), os.path.join(data, entry))
-        for entry in set(os.listdir(os.path.join(DATA, folder))) - {name}:
-            os.symlink(os.path.join(DATA, folder, entry), os.path.join(data, folder, entry))
+        data = os.path.join(tempfile.mkdtemp(prefix="quellon-data-"), "resources")
+        shutil.copytree(DATA, data, copy_function=os.symlink,
+                        ignore=lambda d, names: {name} if os.path.basename(d) == folder else ())
         game = Game(data=data)
         status = game.wait_exit()
-        shutil.rmtree(data)
+        shutil.rmtree(os.path.dirname(data))
         check(status == 1 and "%s/%s" % (folder, name) in game.log(),
               "a data set without %s/%s ends the start with status 1, naming it" % (folder, name))
 
