@@ -1,7 +1,7 @@
 // A running game on the real hub: stages with their quotas, containers, foes and bonus, mode B's
 // clocks, extras drawn by weight, time warp, pause, restart and the end of a game with its name
 // entry; one drawn frame; and the pure rules behind them.
-#include "quellon/tests/game_util.h"
+#include "quellon/tests/hub_util.h"
 
 #include "ravek/src/audio/music.h"
 #include "ravek/src/gui/containers.h"
@@ -10,9 +10,7 @@
 #include "ravek/tests/gl_util.h"
 
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 
 using namespace quellon;
@@ -105,17 +103,15 @@ TEST_F(GameGL, ModeBSpeedsUpUntilTheQuotaIsReachedThenItsClocksStandStill) {
     game->asteroidInterval = 81;
     frames(68);
     EXPECT_EQ(80u, game->asteroidInterval);
-    for (auto* s : game->asteroids.sprites)
-        static_cast<QuellonSprite*>(s)->deleteMe();
+    clear(game->asteroids);
 
     game->stageQuotaReached = true;
-    unsigned score = ship()->score;
-    unsigned clocks[3] = {game->speedupClock, game->crystalClock, game->extraClock};
+    auto clocks = [&] {
+        return std::vector{ship()->score, game->speedupClock, game->crystalClock, game->extraClock};
+    };
+    std::vector<unsigned> before = clocks();
     frames(250);
-    EXPECT_EQ(score, ship()->score);
-    EXPECT_EQ(clocks[0], game->speedupClock);
-    EXPECT_EQ(clocks[1], game->crystalClock);
-    EXPECT_EQ(clocks[2], game->extraClock);
+    EXPECT_EQ(before, clocks()) << "score, speed-up, crystal and extra clocks";
     EXPECT_EQ(0u, game->extras.size());
     ASSERT_TRUE(until([&] { return game->stage == 2; }));
     EXPECT_FLOAT_EQ(0.4f, game->scrollSpeed);
@@ -235,7 +231,7 @@ TEST_F(GameGL, NameEntryAsksTheRankedPlayersInTurnAndRefusesABlankName) {
     EXPECT_EQ(phaseGameOver, game->phase);
     EXPECT_FALSE(resources->pEnterName->getVisible());
     EXPECT_EQ("Zed", resources->highscores.multi[1].name);
-    EXPECT_NE(std::string::npos, dir.read("highscores.xml").find("Zed"));
+    EXPECT_TRUE(qtest::has(dir.read("highscores.xml"), "Zed"));
 
     start(multiPlayer);
     ship(0)->score = ship(1)->score = 70000;

@@ -3,12 +3,8 @@
 // main loop hands them.
 #include "quellon/tests/hub_util.h"
 
-#include "quellon/src/gamestate.h"
-#include "quellon/src/resources.h"
-
 #include "ravek/src/audio/music.h"
 #include "ravek/src/audio/sources.h"
-#include "ravek/src/controls.h"
 #include "ravek/src/gfx/sprites.h"
 #include "ravek/src/gui/containers.h"
 #include "ravek/src/gui/slider.h"
@@ -16,9 +12,6 @@
 #include "ravek/src/gui/text.h"
 
 #include "ravek/tests/gl_util.h"
-#include "ravek/tests/sdl_events.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 
@@ -40,51 +33,45 @@ public:
     }
 };
 
-ravek::Trigger* trigger(ravek::InputEvaluator* e, char const* name) {
-    auto it = e->resources.find(name);
-    return it == e->resources.end() ? nullptr : it->second;
-}
-
-// A trigger that a widget fires, queued as the widget would queue it.
-void fire(Shared& state, char const* name) {
-    auto* gui = dynamic_cast<ravek::InputEvaluator*>(resources->banks.at("evaluatorGui"));
-    ravek::queue << trigger(gui, name);
-    qtest::handleEvents(&state);
-}
-
-void key(Shared& state, SDLKey k) {
-    qtest::press(k);
-    qtest::handleEvents(&state);
-}
-
-void push(SDL_Event e, Shared& state) {
-    SDL_PushEvent(&e);
-    qtest::handleEvents(&state);
-}
-
-ravek::gui::Component* focused() {
-    return resources->gui->getFocused();
-}
-
-// The GUI takes input as it does while a window of the menu is open.
-struct ControlsGL : ::testing::Test {
-    qtest::WorkDir dir;
-    qtest::Hub hub;
+struct WindowsGL : qtest::HubTest {
     Shared state;
 
+    // A trigger that a widget fires, queued as the widget would queue it.
+    void fire(char const* name) {
+        auto* gui = dynamic_cast<ravek::InputEvaluator*>(resources->banks.at("evaluatorGui"));
+        ravek::queue << qtest::trigger(gui, name);
+        qtest::handleEvents(&state);
+    }
+    void key(SDLKey k) {
+        qtest::press(k);
+        qtest::handleEvents(&state);
+    }
+    void push(SDL_Event e) {
+        SDL_PushEvent(&e);
+        qtest::handleEvents(&state);
+    }
+    bool focused(ravek::gui::Component* c) { return resources->gui->getFocused() == c; }
+};
+
+// The GUI takes input as it does while a window of the menu is open.
+struct ControlsGL : WindowsGL {
     ControlsGL() {
+        start();
         resources->gui->setActive(true);
         resources->gui->setVisible(true);
     }
-    ~ControlsGL() override { ravek::application->currentState = nullptr; }
 
     // Opens the single player's controls window and asks for a binding by its button.
     void request(ravek::gui::Component* button) {
-        fire(state, "controlsSingle");
+        fire("controlsSingle");
+        ASSERT_TRUE(button);
         button->setFocused(true);
-        key(state, SDLK_RETURN);
+        key(SDLK_RETURN);
     }
-    ravek::Trigger* working(char const* name) { return trigger(state.workingEvaluator, name); }
+    void request(char const* button) { request((*resources->pControls)[button]); }
+    ravek::Trigger* working(char const* name) {
+        return qtest::trigger(state.workingEvaluator, name);
+    }
 };
 
 } // namespace
@@ -93,12 +80,12 @@ TEST_F(ControlsGL, EscapeInTheCaptureChangesNothingAndGivesTheFocusBack) {
     request(resources->btnControlsLeft);
     ASSERT_TRUE(resources->pGetKey->getVisible());
     EXPECT_EQ("Left", resources->lGetKeyTriggerName->getCaption());
-    EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->icGetKey), focused());
+    EXPECT_TRUE(focused(resources->icGetKey));
     std::string before = resources->labelControlsLeft->getCaption();
-    key(state, SDLK_ESCAPE);
+    key(SDLK_ESCAPE);
     EXPECT_FALSE(resources->pGetKey->getVisible());
     EXPECT_TRUE(resources->pControls->getVisible());
-    EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnControlsLeft), focused());
+    EXPECT_TRUE(focused(resources->btnControlsLeft));
     EXPECT_EQ(before, resources->labelControlsLeft->getCaption());
     EXPECT_EQ("left", working("x")->keysToString(-1));
     EXPECT_FALSE(state.controlsChanged);
@@ -106,7 +93,7 @@ TEST_F(ControlsGL, EscapeInTheCaptureChangesNothingAndGivesTheFocusBack) {
 
 TEST_F(ControlsGL, BackspaceClearsOneDirectionAndAnAxisServesBoth) {
     request(resources->btnControlsLeft);
-    key(state, SDLK_BACKSPACE);
+    key(SDLK_BACKSPACE);
     EXPECT_EQ("", working("x")->keysToString(-1));
     EXPECT_EQ("", working("x")->joyToString(-1, -1));
     EXPECT_EQ("right", working("x")->keysToString(1));
@@ -115,10 +102,8 @@ TEST_F(ControlsGL, BackspaceClearsOneDirectionAndAnAxisServesBoth) {
     EXPECT_FALSE(state.controlsChanged);
 
     // A stick pushed for "Up" takes both directions of the vertical axis.
-    ravek::gui::Component* up = (*resources->pControls)["btnControlsUp"];
-    ASSERT_TRUE(up);
-    request(up);
-    push(testutil::joyAxis(1, 3, -20000), state);
+    request("btnControlsUp");
+    push(testutil::joyAxis(1, 3, -20000));
     int bound = 0;
     for (ravek::Translator* t : working("y")->translators)
         if (auto* axis = dynamic_cast<ravek::JoyAxisTranslator*>(t)) {
@@ -128,67 +113,66 @@ TEST_F(ControlsGL, BackspaceClearsOneDirectionAndAnAxisServesBoth) {
         }
     EXPECT_EQ(2, bound);
     EXPECT_TRUE(state.controlsChanged);
-    EXPECT_NE(std::string::npos, resources->labelControlsDownJoy->getCaption().find("3"));
+    EXPECT_TRUE(qtest::has(resources->labelControlsDownJoy->getCaption(), "3"));
 }
 
 TEST_F(ControlsGL, KeysThatCannotBeKeptAreRefusedAndTheCaptureGoesOn) {
-    ravek::gui::Component* pause = (*resources->pControls)["btnControlsPause"];
-    ASSERT_TRUE(pause);
-    request(pause);
+    request("btnControlsPause");
     EXPECT_TRUE(resources->lGetKeyHeaderAlternate->getVisible());
     EXPECT_FALSE(resources->lGetKeyHeader->getVisible());
-    key(state, SDLK_k);
+    key(SDLK_k);
     EXPECT_TRUE(resources->pGetKey->getVisible());
     EXPECT_TRUE(resources->icGetKey->getEnabled());
-    EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->icGetKey), focused());
+    EXPECT_TRUE(focused(resources->icGetKey));
     EXPECT_EQ("", working("pause")->keysToString(0));
-    key(state, SDLK_ESCAPE);
+    key(SDLK_ESCAPE);
 
     // A key without a name could not be written to the settings file.
     request(resources->btnControlsFire);
-    key(state, SDLK_WORLD_0);
+    key(SDLK_WORLD_0);
     EXPECT_TRUE(resources->pGetKey->getVisible());
     EXPECT_EQ("space", working("fire")->keysToString(0));
     EXPECT_FALSE(state.controlsChanged);
 }
 
 TEST_F(ControlsGL, ConfirmedBindingFiresTheGameTriggerAndKeepsTriggerIdentity) {
-    ravek::Trigger* fireTrigger = trigger(resources->evaluatorGamePlayerSingle, "fire");
+    ravek::Trigger* fireTrigger = qtest::trigger(resources->evaluatorGamePlayerSingle, "fire");
     request(resources->btnControlsFire);
-    key(state, SDLK_k);
+    key(SDLK_k);
     EXPECT_EQ("k", resources->labelControlsFire->getCaption());
     EXPECT_TRUE(state.controlsChanged);
     state.closeWindows(true);
     EXPECT_FALSE(state.workingEvaluator);
     EXPECT_TRUE(state.settingsChanged);
-    EXPECT_EQ(fireTrigger, trigger(resources->evaluatorGamePlayerSingle, "fire"));
+    EXPECT_EQ(fireTrigger, qtest::trigger(resources->evaluatorGamePlayerSingle, "fire"));
     EXPECT_EQ("k", fireTrigger->keysToString(0));
 
     // In a game: the new key fires with value 1, not the "off" of a value 0.
     resources->gui->setActive(false);
     resources->evaluatorGamePlayerSingle->active = true;
     state.received.clear();
-    push(testutil::keyDown(SDLK_k), state);
+    push(testutil::keyDown(SDLK_k));
     // Fire is held: the queue hands it on at every frame while the key is down.
     ravek::queue.perform(10.0f);
     qtest::handleEvents(&state);
     ASSERT_FALSE(state.received.empty());
     EXPECT_EQ(204, state.received.front().first);
     EXPECT_EQ(1.0f, state.received.front().second);
-    push(testutil::keyUp(SDLK_k), state);
+    push(testutil::keyUp(SDLK_k));
 }
 
 TEST_F(ControlsGL, CancelledBindingIsDiscardedButTheSettingsStillNeedSaving) {
     request(resources->btnControlsFire);
-    key(state, SDLK_k);
+    key(SDLK_k);
     state.closeWindows(false);
-    EXPECT_EQ("space", trigger(resources->evaluatorGamePlayerSingle, "fire")->keysToString(0));
+    EXPECT_EQ("space",
+              qtest::trigger(resources->evaluatorGamePlayerSingle, "fire")->keysToString(0));
     EXPECT_TRUE(state.settingsChanged);
     EXPECT_FALSE(resources->pControls->getVisible());
 }
 
 TEST_F(ControlsGL, RequestsAndLabelsForMissingTriggersAreIgnored) {
-    fire(state, "controlsSingle");
+    fire("controlsSingle");
     delete working("timewarp");
     state.updateKeyLabels();
     EXPECT_EQ("", resources->labelControlsTimeWarp->getCaption());
@@ -196,24 +180,24 @@ TEST_F(ControlsGL, RequestsAndLabelsForMissingTriggersAreIgnored) {
     ravek::gui::Component* timewarp = (*resources->pControls)["btnControlsTimeWarp"];
     ASSERT_TRUE(timewarp);
     timewarp->setFocused(true);
-    key(state, SDLK_RETURN);
-    EXPECT_NE(std::string::npos, log.text().find("timewarp")) << log.text();
+    key(SDLK_RETURN);
+    EXPECT_TRUE(qtest::has(log.text(), "timewarp"));
     EXPECT_FALSE(resources->pGetKey->getVisible());
 }
 
 TEST_F(ControlsGL, SoundSliderPlaysOnceForEachChangedValue) {
-    fire(state, "soundSettings");
+    fire("soundSettings");
     ASSERT_TRUE(resources->pSoundSettings->getVisible());
     resources->sVolumeSounds->setFocused(true);
     unsigned plays = resources->poolMenu->playCounter;
-    key(state, SDLK_LEFT);
+    key(SDLK_LEFT);
     EXPECT_EQ(65, resources->currentVolumeSfx);
     EXPECT_EQ("65", resources->lVolumeSoundsValue->getCaption());
     EXPECT_EQ(plays + 1, resources->poolMenu->playCounter);
     EXPECT_FLOAT_EQ(0.65f, resources->poolGame->getVolume());
     // Set back to the value in force: nothing to hear.
     resources->sVolumeSounds->value = 65;
-    fire(state, "volumeSounds");
+    fire("volumeSounds");
     EXPECT_EQ(plays + 1, resources->poolMenu->playCounter);
     // Cancel puts the volumes in force back to the settings.
     state.closeWindows(false);
@@ -222,35 +206,30 @@ TEST_F(ControlsGL, SoundSliderPlaysOnceForEachChangedValue) {
     EXPECT_EQ(70, resources->settings.volumeSfx);
 }
 
-TEST(WindowsGL, MusicRaisedFromZeroStartsAndConfirmedAtZeroEnds) {
-    qtest::WorkDir dir;
+TEST_F(WindowsGL, MusicRaisedFromZeroStartsAndConfirmedAtZeroEnds) {
     dir.write("settings.xml", "<settings><sound volumeMusic=\"0\"/></settings>");
-    qtest::Hub hub;
-    Shared state;
+    start();
     state.showWindowSoundSettings();
     resources->sVolumeMusic->value = 40;
-    fire(state, "volumeMusic");
+    fire("volumeMusic");
     ASSERT_TRUE(resources->musicManager);
     EXPECT_EQ(1, state.musicStarts);
     EXPECT_EQ(40, resources->currentVolumeMusic);
     EXPECT_FLOAT_EQ(0.4f, resources->musicManager->volume);
     resources->sVolumeMusic->value = 0;
-    fire(state, "volumeMusic");
+    fire("volumeMusic");
     EXPECT_TRUE(resources->musicManager);
     state.closeWindows(true);
     EXPECT_FALSE(resources->musicManager);
     EXPECT_EQ(0, resources->settings.volumeMusic);
-    ravek::application->currentState = nullptr;
 }
 
-TEST(WindowsGL, FullScreenWaitsForTheImagesThenReuploadsThem) {
-    qtest::WorkDir dir;
-    qtest::Hub hub(800, 600, false);
-    Shared state;
+TEST_F(WindowsGL, FullScreenWaitsForTheImagesThenReuploadsThem) {
+    start(false);
     resources->settings.fullscreen = false;
     auto* asteroid = dynamic_cast<ravek::gfx::SingleTextureImage*>(
         resources->imagesGame->resources.at("asteroidSmall_00"));
-    fire(state, "fullscreen");
+    fire("fullscreen");
     EXPECT_TRUE(resources->settings.fullscreen);
     EXPECT_TRUE(resources->cbFullscreen->getChecked());
     EXPECT_TRUE(resources->cbInGameFullscreen->getChecked());
@@ -258,7 +237,7 @@ TEST(WindowsGL, FullScreenWaitsForTheImagesThenReuploadsThem) {
 
     qtest::finishLoading();
     ASSERT_NE(0u, asteroid->texture);
-    fire(state, "fullscreen");
+    fire("fullscreen");
     EXPECT_FALSE(resources->settings.fullscreen);
     EXPECT_FALSE(resources->cbFullscreen->getChecked());
     // The new mode has new textures, uploaded again.
@@ -268,18 +247,15 @@ TEST(WindowsGL, FullScreenWaitsForTheImagesThenReuploadsThem) {
     // A mode the display refuses leaves the old one with the setting and the boxes.
     resources->settings.xRes = -1;
     testutil::LogCapture log;
-    fire(state, "fullscreen");
-    EXPECT_NE(std::string::npos, log.text().find("(error)")) << log.text();
+    fire("fullscreen");
+    EXPECT_TRUE(qtest::has(log.text(), "(error)"));
     EXPECT_FALSE(resources->settings.fullscreen);
     EXPECT_FALSE(resources->cbFullscreen->getChecked());
     EXPECT_TRUE(glIsTexture(asteroid->texture));
-    ravek::application->currentState = nullptr;
 }
 
-TEST(WindowsGL, LayersWrapThePhaseAndDeleteQueuedSpritesEvenWhenPaused) {
-    qtest::WorkDir dir;
-    qtest::Hub hub;
-    Shared state;
+TEST_F(WindowsGL, LayersWrapThePhaseAndDeleteQueuedSpritesEvenWhenPaused) {
+    start();
     state.doPerform(0, 1000);
     EXPECT_FLOAT_EQ(1.0f, state.highlightPhase);
     state.doPerform(0, 0);
@@ -300,15 +276,15 @@ TEST(WindowsGL, LayersWrapThePhaseAndDeleteQueuedSpritesEvenWhenPaused) {
     EXPECT_NE(stars, resources->starfield->stars);
 }
 
-TEST(WindowsGL, ScreenshotOfTheLastFrameAndNoneInAReadOnlyDirectory) {
-    qtest::WorkDir dir;
-    qtest::Hub hub;
-    Shared state;
+TEST_F(WindowsGL, ScreenshotOfTheLastFrameAndNoneInAReadOnlyDirectory) {
+    start();
     for (int layer = 0; layer < 3; ++layer)
         state.doDraw(layer);
-    ravek::Trigger* screenshot = trigger(resources->evaluatorCore, "screenshot");
-    ravek::queue << screenshot;
-    qtest::handleEvents(&state);
+    auto screenshot = [&] {
+        ravek::queue << qtest::trigger(resources->evaluatorCore, "screenshot");
+        qtest::handleEvents(&state);
+    };
+    screenshot();
     testutil::PngFile png = testutil::readPng(dir.file("screenshot.png"));
     ASSERT_TRUE(png.ok);
     EXPECT_EQ(800u, png.width);
@@ -318,8 +294,6 @@ TEST(WindowsGL, ScreenshotOfTheLastFrameAndNoneInAReadOnlyDirectory) {
     ASSERT_EQ(0, remove(dir.file("screenshot.png").c_str()));
     ASSERT_EQ(0, mkdir(dir.file("screenshot.png").c_str(), 0755));
     testutil::LogCapture log;
-    ravek::queue << screenshot;
-    qtest::handleEvents(&state);
-    EXPECT_NE(std::string::npos, log.text().find("Could not save the screenshot")) << log.text();
-    ravek::application->currentState = nullptr;
+    screenshot();
+    EXPECT_TRUE(qtest::has(log.text(), "Could not save the screenshot"));
 }

@@ -3,7 +3,9 @@
 
 // The game's tests start the engine, the audio device (OpenAL's null output) and the resource
 // hub the way the program does, from the committed data set, in a working directory of their
-// own so that the files the game writes never land in the repository.
+// own so that the files the game writes never land in the repository; and run real games on it.
+#include "quellon/src/game.h"
+#include "quellon/src/gamestate.h"
 #include "quellon/src/resources.h"
 
 #include "ravek/src/audio/core.h"
@@ -12,18 +14,37 @@
 #include "ravek/src/gfx/images.h"
 #include "ravek/src/ravek.h"
 
+#include "ravek/tests/sdl_events.h"
 #include "ravek/tests/test_util.h"
 
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include <unistd.h>
 
 namespace qtest {
 
+using ravek::basic_Vector2D;
+
 std::string const DATA = QUELLON_SOURCE_DIR "/resources";
+
+// The text holds the part; a failure shows the whole text.
+inline testing::AssertionResult has(std::string const& text, std::string const& part) {
+    if (text.find(part) != std::string::npos)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
+}
+
+// The evaluator's trigger of that name, or null.
+inline ravek::Trigger* trigger(ravek::InputEvaluator* e, char const* name) {
+    auto it = e->resources.find(name);
+    return it == e->resources.end() ? nullptr : it->second;
+}
 
 // A fresh working directory whose "resources" links to a data set (the committed one unless
 // given); the old working directory comes back with its end.
@@ -103,16 +124,94 @@ inline void handleEvents(ravek::ApplicationState* state) {
 // A key goes down and up again, with the character SDL gives keys below 128.
 inline void press(SDLKey key) {
     Uint16 unicode = key < 128 ? static_cast<Uint16>(key) : 0;
-    SDL_Event e = {};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = key;
-    e.key.keysym.unicode = unicode;
-    SDL_PushEvent(&e);
-    e.type = SDL_KEYUP;
-    e.key.state = SDL_RELEASED;
-    SDL_PushEvent(&e);
+    SDL_Event down = testutil::keyDown(key, unicode), up = testutil::keyUp(key, unicode);
+    down.key.state = SDL_PRESSED;
+    up.key.state = SDL_RELEASED;
+    SDL_PushEvent(&down);
+    SDL_PushEvent(&up);
 }
+
+// A hub in a working directory of its own, built by `start` once the test has put its files
+// there; no state is current after it.
+class HubTest : public ::testing::Test {
+protected:
+    WorkDir dir;
+    std::unique_ptr<Hub> hub;
+
+    ~HubTest() override { ravek::application->currentState = nullptr; }
+    void start(bool loadImages = true) { hub = std::make_unique<Hub>(800, 600, loadImages); }
+};
+
+// A real game on the hub, run with fixed frame lengths and a seeded random generator. The tests
+// place the sprites a scenario needs by hand and look at the game's fields.
+class GameTest : public ::testing::Test {
+protected:
+    WorkDir dir;
+    Hub hub;
+    quellon::Game* game = nullptr;
+
+    ~GameTest() override { delete game; }
+
+    // A new game of the type whose asteroid spawner is held back, so that a test sees only
+    // what it places itself.
+    void start(quellon::GameType type, unsigned seed = 1) {
+        delete game;
+        std::srand(seed);
+        game = new quellon::Game(type);
+        game->asteroidInterval = UINT_MAX / 2;
+    }
+
+    // Frames of `ms` milliseconds, every layer as the main loop runs them.
+    void frames(int count, unsigned ms = 10) {
+        for (; count > 0; --count)
+            for (int layer = 0; layer < 3; ++layer)
+                game->doPerform(layer, ms);
+    }
+
+    quellon::Player* ship(int i = 0) const { return game->player[i]; }
+
+    quellon::Asteroid* asteroid(quellon::AsteroidType type, int energy, basic_Vector2D<float> at,
+                                bool counted = true) {
+        auto* a = new quellon::Asteroid(type, energy, counted);
+        a->position = at;
+        game->asteroids.addFront(a);
+        return a;
+    }
+
+    // A shot of `owner` at `at`: a player's goes to the player lasers, any other to the foes'.
+    quellon::Laser* laser(quellon::QuellonSprite* owner, basic_Vector2D<float> at,
+                          float timeToLive = -1.0f) {
+        bool ofPlayer = game->isPlayer(owner);
+        auto* l = new quellon::Laser(ofPlayer ? quellon::resources->laserRayGreen
+                                              : quellon::resources->laserRoundRed,
+                                     owner, timeToLive, ofPlayer ? 0.0f : 0.005f);
+        l->position = at;
+        (ofPlayer ? game->playerLasers : game->foeLasers).addFront(l);
+        return l;
+    }
+
+    // The trigger handed to the game as the main loop hands it.
+    void trigger(int code, int data = 0) {
+        ravek::Trigger t(nullptr, code, "test", "test", ravek::KS_DOWN);
+        t.data = data;
+        t.value = 1.0f;
+        game->handleEvent(&t);
+    }
+
+    void clear(ravek::sprites::SpriteEngine& engine) {
+        for (auto* s : engine.sprites)
+            static_cast<quellon::QuellonSprite*>(s)->deleteMe();
+    }
+
+    template <typename T>
+    int count(ravek::sprites::SpriteEngine const& engine) const {
+        int n = 0;
+        for (auto* s : engine.sprites)
+            if (dynamic_cast<T*>(s) && !static_cast<quellon::QuellonSprite*>(s)->deleted)
+                ++n;
+        return n;
+    }
+};
 
 } // namespace qtest
 

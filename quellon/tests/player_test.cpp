@@ -1,8 +1,6 @@
 // The players' ships on the real hub: guns by laser type, hits that cost upgrades or the ship,
 // lost upgrades, the shield, collecting extras, two ships keeping apart; and the ships' rules.
-#include "quellon/tests/game_util.h"
-
-#include <gtest/gtest.h>
+#include "quellon/tests/hub_util.h"
 
 using namespace quellon;
 using V = ravek::basic_Vector2D<float>;
@@ -74,8 +72,7 @@ TEST_F(ShipGL, HitsCostUpgradesWhichFlyAwayOutOfReachForTheirFirst200Ms) {
     ASSERT_EQ(1u, game->extras.size());
     auto* lost = static_cast<Extra*>(game->extras.sprites.front());
     EXPECT_EQ(extraSpeedup, lost->type);
-    for (auto* s : game->asteroids.sprites) // the fragments beside the ship would hit again
-        static_cast<QuellonSprite*>(s)->deleteMe();
+    clear(game->asteroids); // the fragments beside the ship would hit again
     frames(19);
     EXPECT_FALSE(lost->collidable);
     frames(1);

@@ -1,8 +1,6 @@
 // The game's moving objects on the real hub: lasers against asteroids and foes, fragments,
 // fading foe lasers, collected extras and volleys; and the foes' steering rules.
-#include "quellon/tests/game_util.h"
-
-#include <gtest/gtest.h>
+#include "quellon/tests/hub_util.h"
 
 #include <algorithm>
 

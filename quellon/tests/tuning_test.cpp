@@ -16,16 +16,6 @@ TEST(Specs, FormulasAtTheStagesTheGameMeets) {
     EXPECT_FLOAT_EQ(500.0f, specs.getLaserDelay(0));
     EXPECT_FLOAT_EQ(0.5f, specs.getLaserSpeed(0));
     EXPECT_NEAR(226.0f, specs.getLaserDelay(5), 1e-3);
-    EXPECT_NEAR(0.5f + 0.13f * (1 + 1 / 2.f + 1 / 3.f + 1 / 4.f + 1 / 5.f), specs.getLaserSpeed(5),
-                1e-6);
-
-    EXPECT_EQ(320u, specs.getAsteroidInterval(1));
-    // Approaches 550 - 230 pi^2 / 6 from above.
-    EXPECT_EQ(171u, specs.getAsteroidInterval(1000));
-    EXPECT_GT(specs.getAsteroidInterval(13), specs.getAsteroidInterval(24));
-
-    EXPECT_EQ(0.0f, specs.getChanceAsteroidEnergy(1));
-    EXPECT_EQ(0.0f, specs.getChanceAsteroidEnergy(5));
     EXPECT_FLOAT_EQ(0.3f, specs.getChanceAsteroidEnergy(6));
     EXPECT_EQ(0, specs.getMaxAsteroidEnergy(4));
     EXPECT_EQ(2, specs.getMaxAsteroidEnergy(5));
@@ -67,7 +57,6 @@ TEST(Specs, DelaysNeverWrapAtHighStages) {
     EXPECT_EQ(0u, specs.getFoeVolleyDelay(1000));
     EXPECT_GT(specs.getFoeVolleyDelay(1), 0u);
     EXPECT_EQ(0u, specs.getFoeFireDelay(32767));
-    EXPECT_EQ(2600u, specs.getFoeFireDelay(1));
     EXPECT_EQ(0.0f, specs.getLaserDelay(1000));
     EXPECT_LT(specs.speedupInterval(1e9f), 4294967295u);
 }
