@@ -271,6 +271,10 @@ void GameState::closeWindowControls(bool confirm) {
         workingEvaluator = nullptr;
         capturedTrigger = nullptr;
     }
+    // A capture asked for in the same frame goes with its window: left open, it would bind
+    // nothing and keep the settings from being left.
+    resources->pGetKey->setVisible(false);
+    resources->icGetKey->setEnabled(false);
     resources->pControls->setVisible(false);
 }
 

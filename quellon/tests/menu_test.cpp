@@ -137,3 +137,17 @@ TEST_F(MenuGL, ReturningFromAGameFocusesTheButtonThatStartedIt) {
     EXPECT_TRUE(resources->pMainMenu->getVisible());
     EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnMultiplayer), focused());
 }
+
+TEST_F(MenuGL, BackInTheFrameOfABindingRequestClosesTheCaptureWithTheWindow) {
+    fire("settings");
+    fire("controlsSingle");
+    resources->btnControlsLeft->setFocused(true);
+    qtest::press(SDLK_RETURN);
+    qtest::press(SDLK_ESCAPE);
+    qtest::handleEvents(menu);
+    EXPECT_FALSE(resources->pControls->getVisible());
+    EXPECT_FALSE(resources->pGetKey->getVisible());
+    EXPECT_TRUE(resources->pSettings->getVisible());
+    fire("back");
+    EXPECT_TRUE(resources->pMainMenu->getVisible());
+}
