@@ -8,7 +8,8 @@ packages=(g++ cmake make pkg-config
           libsdl1.2-dev libsdl-image1.2-dev libopenal-dev libvorbis-dev libogg-dev
           libexpat1-dev libpng-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libopenal1)
 if [ "${1:-game}" = test ]; then
-    packages+=(xvfb xauth libgtest-dev libbenchmark-dev)
+    # xdotool, xwd (x11-apps) and xwininfo (x11-utils) drive and watch the monkey test.
+    packages+=(xvfb xauth libgtest-dev libbenchmark-dev xdotool x11-apps x11-utils python3)
 fi
 
 missing=()
