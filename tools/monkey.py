@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Monkey test: random X input (keys, mouse, wheel, focus changes) hammers the game for a given
-time under the X server in $DISPLAY. Fails on a sanitizer report, a crash or an abnormal exit
+time under an X server of its own (Xvfb). Fails on a sanitizer report, a crash or an abnormal exit
 status, a hang (the screen stays the same and the program answers no probe) or resident memory
 that keeps growing. A normal end of the program (status 0, e.g. through the quit panel) is
 counted and the program started again.
@@ -67,15 +67,36 @@ def log(message):
 
 
 def x(*args, check=False):
-    """Runs an X tool quietly; returns its output, or None when it failed."""
+    """Runs an X tool; returns its output, or None when it failed (its message is kept in
+    x.error)."""
     try:
-        done = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                              timeout=10)
+        done = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=10)
     except subprocess.TimeoutExpired:
         if check:
             raise Failure("%s did not answer in 10 s" % args[0])
         return None
+    x.error = done.stderr.decode(errors="replace").strip()
     return done.stdout if done.returncode == 0 else None
+
+
+def start_xvfb():
+    """Starts an X server on a display number it picks itself (no race with other servers
+    starting beside it) and makes it this process's display."""
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
+                               "1280x1024x24", "+extension", "GLX", "-noreset", "-nolisten",
+                               "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(read, 16)
+        if not chunk:
+            sys.exit("monkey: Xvfb did not start")
+        number += chunk
+    os.close(read)
+    os.environ["DISPLAY"] = ":" + number.decode().strip()
+    return server
 
 
 def gui_targets(resources_xml):
@@ -193,9 +214,13 @@ class Screen:
         self.hidden = False
 
     def picture(self):
-        data = x("xwd", "-root", "-silent", check=True)
-        if not data:
-            raise Failure("xwd could not read the screen")
+        for _ in range(5):
+            data = x("xwd", "-root", "-silent", check=True)
+            if data:
+                break
+            time.sleep(0.2)
+        else:
+            raise Failure("xwd could not read the screen: %s" % x.error)
         return hashlib.md5(data).digest()
 
     def find_window(self):
@@ -223,8 +248,9 @@ class Screen:
 
 
 class Monkey:
-    def __init__(self, args):
+    def __init__(self, args, xvfb):
         self.args = args
+        self.xvfb = xvfb
         self.rng = random.Random(args.seed)
         self.screen = Screen()
         self.targets = gui_targets(os.path.join(REPO, "resources", "resources.xml"))
@@ -370,6 +396,8 @@ class Monkey:
 
     def watch(self):
         """Checks the program between actions: still running, no report, new pictures."""
+        if self.xvfb.poll() is not None:
+            raise Failure("the X server ended with status %d" % self.xvfb.returncode)
         program = self.program
         status = program.process.poll()
         if status is not None:
@@ -504,9 +532,10 @@ def main():
     parser.add_argument("--workdir", help="working directory of the program (default: new)")
     args = parser.parse_args()
     args.program = os.path.abspath(args.program)
-    if "DISPLAY" not in os.environ:
-        sys.exit("monkey: no X display; run it under xvfb-run")
-    monkey = Monkey(args)
+    # A test runner's time-out ends the run in order: the program and the X server go too.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("monkey: terminated"))
+    xvfb = start_xvfb()
+    monkey = Monkey(args, xvfb)
     log("seed %d, %.1f minutes, program %s, directory %s" %
         (args.seed, args.minutes, args.program, monkey.workdir))
     failed = None
@@ -520,6 +549,9 @@ def main():
         monkey.release_all()
         if monkey.runs and monkey.runs[-1].process.poll() is None:
             monkey.runs[-1].process.kill()
+            monkey.runs[-1].process.wait()
+        xvfb.terminate()
+        xvfb.wait()
     monkey.report()
     if not failed and not args.workdir:
         shutil.rmtree(monkey.workdir, ignore_errors=True)
