@@ -341,6 +341,9 @@ void GameState::updateKeyLabels() {
 }
 
 void GameState::startCapture(ravek::Trigger const* request) {
+    // The request of a controls window that closed earlier in the same frame binds nothing.
+    if (!workingEvaluator)
+        return;
     ravek::Trigger* target = triggerOf(workingEvaluator, request->dataString);
     if (!target) {
         ravek::debug::warning(dbgGameCore, "Cannot bind \"%s\": the player has no such control.",

@@ -140,14 +140,18 @@ TEST_F(MenuGL, ReturningFromAGameFocusesTheButtonThatStartedIt) {
 
 TEST_F(MenuGL, BackInTheFrameOfABindingRequestClosesTheCaptureWithTheWindow) {
     fire("settings");
-    fire("controlsSingle");
-    resources->btnControlsLeft->setFocused(true);
-    qtest::press(SDLK_RETURN);
-    qtest::press(SDLK_ESCAPE);
-    qtest::handleEvents(menu);
-    EXPECT_FALSE(resources->pControls->getVisible());
-    EXPECT_FALSE(resources->pGetKey->getVisible());
-    EXPECT_TRUE(resources->pSettings->getVisible());
+    for (SDLKey first : {SDLK_RETURN, SDLK_ESCAPE}) {
+        fire("controlsSingle");
+        resources->btnControlsLeft->setFocused(true);
+        testutil::LogCapture log;
+        qtest::press(first);
+        qtest::press(first == SDLK_RETURN ? SDLK_ESCAPE : SDLK_RETURN);
+        qtest::handleEvents(menu);
+        EXPECT_FALSE(resources->pControls->getVisible());
+        EXPECT_FALSE(resources->pGetKey->getVisible());
+        EXPECT_TRUE(resources->pSettings->getVisible());
+        EXPECT_EQ("", log.text());
+    }
     fire("back");
     EXPECT_TRUE(resources->pMainMenu->getVisible());
 }
