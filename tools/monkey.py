@@ -27,12 +27,11 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 HANG_SECONDS = 5.0
 # The start loads the images; the window may be black meanwhile.
 START_GRACE_SECONDS = 60.0
-# Memory: each run of the program is judged on its samples from this age on, once they span a
-# minute (see check_memory_trend).
+# Memory, judged for each run of the program after its first minute (check_memory_trend).
 MEMORY_WARMUP_SECONDS = 60.0
-MEMORY_MIN_SPAN_SECONDS = 45.0
-MEMORY_STEP_MB = 4.0
-MEMORY_RISE_MB = 12.0
+MEMORY_RUNAWAY_MB = 150.0
+MEMORY_RISE_MB = 30.0
+MEMORY_SLOPE_MB_PER_MINUTE = 0.5
 
 SANITIZER_TEXTS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
                    "SUMMARY: AddressSanitizer", "SUMMARY: UndefinedBehaviorSanitizer",
@@ -172,21 +171,38 @@ class Program:
             if marker in text:
                 raise Failure("the program reported \"%s\":\n%s" % (marker, text[-6000:]))
 
+    def memory_floors(self):
+        """The lowest sample of each whole minute after the first: memory a leak holds on to
+        raises them, passing peaks (a game's sprites, the quarantine filling up) do not."""
+        floors = {}
+        for t, m in self.samples:
+            if t >= MEMORY_WARMUP_SECONDS:
+                minute = int((t - MEMORY_WARMUP_SECONDS) // 60)
+                floors[minute] = min(m, floors.get(minute, m))
+        last = self.samples[-1][0] if self.samples else 0
+        return [floors[k] for k in sorted(floors)
+                if MEMORY_WARMUP_SECONDS + (k + 1) * 60 <= last]
+
     def check_memory_trend(self):
-        """Fails when resident memory kept growing after the warm-up: the medians of the
-        samples' three thirds each rise by more than a step, and by more than a total. One jump
-        (a new video mode, a bigger game) rises once and passes; noise does not move medians."""
-        window = [m for t, m in self.samples if t >= MEMORY_WARMUP_SECONDS]
-        span = self.samples[-1][0] - MEMORY_WARMUP_SECONDS if self.samples else 0
-        if len(window) < 15 or span < MEMORY_MIN_SPAN_SECONDS:
+        """Fails on memory that keeps growing after the first minute: a runaway above the
+        first minute's level, or floors that rose by more than a limit and still rise at the
+        end (memory the program warms up into levels off)."""
+        early = [m for t, m in self.samples if MEMORY_WARMUP_SECONDS / 2 <= t < MEMORY_WARMUP_SECONDS]
+        if early and self.samples[-1][1] - statistics.median(early) > MEMORY_RUNAWAY_MB:
+            raise Failure("resident memory ran away: %.0f MB after %.0f MB in the first minute"
+                          % (self.samples[-1][1], statistics.median(early)))
+        floors = self.memory_floors()
+        if len(floors) < 4:
             return
-        third = len(window) // 3
-        m1, m2, m3 = (statistics.median(part) for part in
-                      (window[:third], window[third:-third], window[-third:]))
-        if m2 - m1 > MEMORY_STEP_MB and m3 - m2 > MEMORY_STEP_MB and m3 - m1 > MEMORY_RISE_MB:
-            raise Failure("resident memory keeps growing after the first minute: medians "
-                          "%.0f, %.0f and %.0f MB over three parts of %.0f s" %
-                          (m1, m2, m3, span))
+        recent = floors[len(floors) // 2:]
+        n = len(recent)
+        mean_x, mean_y = (n - 1) / 2.0, sum(recent) / n
+        slope = (sum((i - mean_x) * (f - mean_y) for i, f in enumerate(recent)) /
+                 sum((i - mean_x) ** 2 for i in range(n)))
+        if floors[-1] - floors[0] > MEMORY_RISE_MB and slope > MEMORY_SLOPE_MB_PER_MINUTE:
+            raise Failure("resident memory keeps growing: its lowest level per minute rose from "
+                          "%.0f to %.0f MB and still rises by %.1f MB a minute" %
+                          (floors[0], floors[-1], slope))
 
     def stop(self):
         """Ends the program as a player's system would (SIGTERM: orderly shut-down, then the
@@ -248,9 +264,9 @@ class Screen:
 
 
 class Monkey:
-    def __init__(self, args, xvfb):
+    def __init__(self, args):
         self.args = args
-        self.xvfb = xvfb
+        self.xvfb = None
         self.rng = random.Random(args.seed)
         self.screen = Screen()
         self.targets = gui_targets(os.path.join(REPO, "resources", "resources.xml"))
@@ -534,11 +550,11 @@ def main():
     args.program = os.path.abspath(args.program)
     # A test runner's time-out ends the run in order: the program and the X server go too.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("monkey: terminated"))
-    xvfb = start_xvfb()
-    monkey = Monkey(args, xvfb)
+    monkey = Monkey(args)
     log("seed %d, %.1f minutes, program %s, directory %s" %
         (args.seed, args.minutes, args.program, monkey.workdir))
     failed = None
+    xvfb = monkey.xvfb = start_xvfb()
     try:
         monkey.run()
         for program in monkey.runs:
