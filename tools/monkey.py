@@ -187,7 +187,8 @@ class Program:
         """Fails on memory that keeps growing after the first minute: a runaway above the
         first minute's level, or floors that rose by more than a limit and still rise at the
         end (memory the program warms up into levels off)."""
-        early = [m for t, m in self.samples if MEMORY_WARMUP_SECONDS / 2 <= t < MEMORY_WARMUP_SECONDS]
+        early = [m for t, m in self.samples
+                 if MEMORY_WARMUP_SECONDS / 2 <= t < MEMORY_WARMUP_SECONDS]
         if early and self.samples[-1][1] - statistics.median(early) > MEMORY_RUNAWAY_MB:
             raise Failure("resident memory ran away: %.0f MB after %.0f MB in the first minute"
                           % (self.samples[-1][1], statistics.median(early)))
@@ -248,18 +249,21 @@ class Screen:
         tree = tree.decode(errors="replace")
         match = re.search(r"Root window id: (0x[0-9a-f]+)", tree)
         self.root = match.group(1) if match else None
-        top = re.search(r"^\s+(0x[0-9a-f]+) \"Quellon\".*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)",
-                        tree, re.M)
+        # xwininfo's lines: id, name, size and place in the parent, place on the screen.
+        place = r"(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)"
+        top = re.search(r"^\s+(0x[0-9a-f]+) \"Quellon\".*?" + place, tree, re.M)
         if not top:
             return False
         self.window = top.group(1)
         self.size = (int(top.group(2)), int(top.group(3)))
         self.origin = (int(top.group(4)), int(top.group(5)))
-        pattern = r"^\s+(0x[0-9a-f]+) \(has no name\): \(\)\s+%dx%d\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)" % self.size
-        for child in re.finditer(pattern, tree, re.M):
+        for child in re.finditer(r"^\s+(0x[0-9a-f]+) \(has no name\): \(\)\s+" + place, tree,
+                                 re.M):
+            if (int(child.group(2)), int(child.group(3))) != self.size:
+                continue
             info = x("xwininfo", "-id", child.group(1))
             if info and b"IsViewable" in info:
-                self.origin = (int(child.group(2)), int(child.group(3)))
+                self.origin = (int(child.group(4)), int(child.group(5)))
         return True
 
 
@@ -534,10 +538,11 @@ class Monkey:
             settled = [m for t, m in first if t >= MEMORY_WARMUP_SECONDS] or [first[-1][1]]
             log("resident memory: %.0f MB at the start (after the first minute: %.0f MB), "
                 "%.0f MB at the end, highest %.0f MB" %
-                (first[0][1], settled[0], last[-1][1], max(m for p in self.runs for _, m in p.samples)))
+                (first[0][1], settled[0], last[-1][1],
+                 max(m for p in self.runs for _, m in p.samples)))
         errors = sum(len(re.findall(r"\((error|critical)\)", p.stdout_text())) for p in self.runs)
         warnings = sum(len(re.findall(r"\(warning\)", p.stdout_text())) for p in self.runs)
-        log("log: %d warnings, %d errors; files in %s" % (warnings, errors, self.workdir))
+        log("the program's log: %d warnings, %d errors" % (warnings, errors))
 
 
 def main():
@@ -572,7 +577,8 @@ def main():
     if not failed and not args.workdir:
         shutil.rmtree(monkey.workdir, ignore_errors=True)
     if failed:
-        log("FAILED (seed %d, after %d events): %s" % (args.seed, monkey.events, failed))
+        log("FAILED (seed %d, after %d events; logs in %s): %s" %
+            (args.seed, monkey.events, monkey.workdir, failed))
         print("monkey: 0 passed, 1 failed")
         sys.exit(1)
     print("monkey: 1 passed, 0 failed")
