@@ -75,6 +75,7 @@ struct ControlsGL : ::testing::Test {
     ControlsGL() {
         resources->gui->setActive(true);
         resources->gui->setVisible(true);
+        resources->pSettings->setVisible(true);
     }
     ~ControlsGL() override { ravek::application->currentState = nullptr; }
 
@@ -199,6 +200,20 @@ TEST_F(ControlsGL, RequestsAndLabelsForMissingTriggersAreIgnored) {
     key(state, SDLK_RETURN);
     EXPECT_NE(std::string::npos, log.text().find("timewarp")) << log.text();
     EXPECT_FALSE(resources->pGetKey->getVisible());
+}
+
+TEST_F(ControlsGL, WindowRequestsOfAPanelClosedInTheSameFrameAreDropped) {
+    resources->pSettings->setVisible(false);
+    fire(state, "controlsSingle");
+    fire(state, "soundSettings");
+    EXPECT_FALSE(resources->pControls->getVisible());
+    EXPECT_FALSE(resources->pSoundSettings->getVisible());
+    EXPECT_FALSE(state.workingEvaluator);
+    // The pause menu holds the same buttons.
+    resources->pInGame->setVisible(true);
+    fire(state, "soundSettings");
+    EXPECT_TRUE(resources->pSoundSettings->getVisible());
+    state.closeWindows(false);
 }
 
 TEST_F(ControlsGL, SoundSliderPlaysOnceForEachChangedValue) {

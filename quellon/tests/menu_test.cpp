@@ -155,3 +155,18 @@ TEST_F(MenuGL, BackInTheFrameOfABindingRequestClosesTheCaptureWithTheWindow) {
     fire("back");
     EXPECT_TRUE(resources->pMainMenu->getVisible());
 }
+
+TEST_F(MenuGL, RequestsOfAMainMenuClosedInTheSameFrameAreDropped) {
+    auto* gui = dynamic_cast<ravek::InputEvaluator*>(resources->banks.at("evaluatorGui"));
+    for (char const* request : {"startGameA", "settings", "credits"}) {
+        ravek::queue << gui->resources.at("back");
+        ravek::queue << gui->resources.at(request);
+        qtest::handleEvents(menu);
+        EXPECT_FALSE(quellon::game) << request;
+        EXPECT_TRUE(resources->pQuit->getVisible()) << request;
+        EXPECT_FALSE(resources->pSettings->getVisible()) << request;
+        EXPECT_FALSE(resources->pCredits->getVisible()) << request;
+        fire("back");
+        EXPECT_TRUE(resources->pMainMenu->getVisible());
+    }
+}
