@@ -377,7 +377,7 @@ class Monkey:
                                [self.target()])
         x0, y0 = self.point(rect)
         x1 = x0 + self.rng.randint(-250, 250)
-        self.send("mousemove", str(x0), str(y0), "mousedown", "1", "mousemove", "--sync",
+        self.send("mousemove", str(x0), str(y0), "mousedown", "1", "mousemove",
                   str(x1), str(y0), "mouseup", "1", count=4)
 
     def focus_change(self):
