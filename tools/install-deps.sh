@@ -9,8 +9,10 @@ packages=(g++ cmake make pkg-config
           libexpat1-dev libpng-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libopenal1)
 if [ "${1:-game}" = test ]; then
     # libsdl1.2-compat: SDL 1.2 on SDL 2, which some distributions ship instead of SDL 1.2;
-    # xdotool and Python with PIL play the game from outside.
-    packages+=(xvfb xauth libgtest-dev libbenchmark-dev libsdl1.2-compat xdotool python3 python3-pil)
+    # xdotool, xwd (x11-apps), xwininfo (x11-utils) and Python with PIL play the game from
+    # outside and watch it.
+    packages+=(xvfb xauth libgtest-dev libbenchmark-dev libsdl1.2-compat
+               xdotool x11-apps x11-utils python3 python3-pil)
 fi
 
 missing=()

@@ -128,6 +128,8 @@ void Game::init() {
         ships.addFront(player[1]);
     }
     extras.blendMode = 2;
+    char const* const modes[] = {"single player mode A", "single player mode B", "multiplayer"};
+    ravek::debug::info(dbgGame, "New game: %s.", modes[gameType]);
     initLevel(1);
     startMusic();
     resources->controlQueue->flush();

@@ -166,6 +166,8 @@ void GameState::handleEvent(ravek::Trigger const* trigger) {
         break;
     case codeControlsSingle:
     case codeControlsMulti: {
+        if (!windowRequestAllowed())
+            break;
         ravek::InputEvaluator* evaluators[CONTROL_GROUPS];
         resources->playerEvaluators(evaluators);
         int index = trigger->data + (trigger->code == codeControlsMulti ? 1 : 0);
@@ -194,7 +196,8 @@ void GameState::handleEvent(ravek::Trigger const* trigger) {
         capturedJoyAxis();
         break;
     case codeSoundSettings:
-        showWindowSoundSettings();
+        if (windowRequestAllowed())
+            showWindowSoundSettings();
         break;
     case codeVolumeSounds:
         volumeSoundsChanged();
@@ -206,6 +209,12 @@ void GameState::handleEvent(ravek::Trigger const* trigger) {
     default:
         break;
     }
+}
+
+bool GameState::windowRequestAllowed() const {
+    // The windows open from the settings or the pause menu; a request of a panel that closed
+    // earlier in the same frame would open a window nobody sees, or one beside another panel.
+    return resources->pSettings->getVisible() || resources->pInGame->getVisible();
 }
 
 void GameState::toggleFullscreen() {
@@ -271,6 +280,10 @@ void GameState::closeWindowControls(bool confirm) {
         workingEvaluator = nullptr;
         capturedTrigger = nullptr;
     }
+    // A capture asked for in the same frame goes with its window: left open, it would bind
+    // nothing and keep the settings from being left.
+    resources->pGetKey->setVisible(false);
+    resources->icGetKey->setEnabled(false);
     resources->pControls->setVisible(false);
 }
 
@@ -337,6 +350,9 @@ void GameState::updateKeyLabels() {
 }
 
 void GameState::startCapture(ravek::Trigger const* request) {
+    // The request of a controls window that closed earlier in the same frame binds nothing.
+    if (!workingEvaluator)
+        return;
     ravek::Trigger* target = triggerOf(workingEvaluator, request->dataString);
     if (!target) {
         ravek::debug::warning(dbgGameCore, "Cannot bind \"%s\": the player has no such control.",

@@ -72,6 +72,8 @@ public:
     virtual void displayHighscores(float x, float y, HighscoreTable* table, int mark1, int mark2);
 
 private:
+    // Whether the panel the sound and controls windows open from is still shown.
+    bool windowRequestAllowed() const;
     void toggleFullscreen();
     void takeScreenshot();
     void startCapture(ravek::Trigger const* request);

@@ -168,6 +168,20 @@ void Menu::handleEvent(ravek::Trigger const* trigger) {
     switch (trigger->code) {
     case codeStartA:
     case codeStartB:
+    case codeStartMulti:
+    case codeSettings:
+    case codeCredits:
+        // The request of a main menu that closed earlier in the same frame (Escape and Return
+        // together) would leave the newer panel open beside it.
+        if (!resources->pMainMenu->getVisible())
+            return;
+        break;
+    default:
+        break;
+    }
+    switch (trigger->code) {
+    case codeStartA:
+    case codeStartB:
     case codeStartMulti: {
         ravek::gui::Button* buttons[] = {resources->btnSinglePlayerA, resources->btnSinglePlayerB,
                                          resources->btnMultiplayer};

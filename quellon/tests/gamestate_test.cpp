@@ -59,6 +59,7 @@ struct ControlsGL : WindowsGL {
         start();
         resources->gui->setActive(true);
         resources->gui->setVisible(true);
+        resources->pSettings->setVisible(true);
     }
 
     // Opens the single player's controls window and asks for a binding by its button.
@@ -183,6 +184,20 @@ TEST_F(ControlsGL, RequestsAndLabelsForMissingTriggersAreIgnored) {
     key(SDLK_RETURN);
     EXPECT_TRUE(qtest::has(log.text(), "timewarp"));
     EXPECT_FALSE(resources->pGetKey->getVisible());
+}
+
+TEST_F(ControlsGL, WindowRequestsOfAPanelClosedInTheSameFrameAreDropped) {
+    resources->pSettings->setVisible(false);
+    fire(state, "controlsSingle");
+    fire(state, "soundSettings");
+    EXPECT_FALSE(resources->pControls->getVisible());
+    EXPECT_FALSE(resources->pSoundSettings->getVisible());
+    EXPECT_FALSE(state.workingEvaluator);
+    // The pause menu holds the same buttons.
+    resources->pInGame->setVisible(true);
+    fire(state, "soundSettings");
+    EXPECT_TRUE(resources->pSoundSettings->getVisible());
+    state.closeWindows(false);
 }
 
 TEST_F(ControlsGL, SoundSliderPlaysOnceForEachChangedValue) {

@@ -137,3 +137,36 @@ TEST_F(MenuGL, ReturningFromAGameFocusesTheButtonThatStartedIt) {
     EXPECT_TRUE(resources->pMainMenu->getVisible());
     EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnMultiplayer), focused());
 }
+
+TEST_F(MenuGL, BackInTheFrameOfABindingRequestClosesTheCaptureWithTheWindow) {
+    fire("settings");
+    for (SDLKey first : {SDLK_RETURN, SDLK_ESCAPE}) {
+        fire("controlsSingle");
+        resources->btnControlsLeft->setFocused(true);
+        testutil::LogCapture log;
+        qtest::press(first);
+        qtest::press(first == SDLK_RETURN ? SDLK_ESCAPE : SDLK_RETURN);
+        qtest::handleEvents(menu);
+        EXPECT_FALSE(resources->pControls->getVisible());
+        EXPECT_FALSE(resources->pGetKey->getVisible());
+        EXPECT_TRUE(resources->pSettings->getVisible());
+        EXPECT_EQ("", log.text());
+    }
+    fire("back");
+    EXPECT_TRUE(resources->pMainMenu->getVisible());
+}
+
+TEST_F(MenuGL, RequestsOfAMainMenuClosedInTheSameFrameAreDropped) {
+    auto* gui = dynamic_cast<ravek::InputEvaluator*>(resources->banks.at("evaluatorGui"));
+    for (char const* request : {"startGameA", "settings", "credits"}) {
+        ravek::queue << gui->resources.at("back");
+        ravek::queue << gui->resources.at(request);
+        qtest::handleEvents(menu);
+        EXPECT_FALSE(quellon::game) << request;
+        EXPECT_TRUE(resources->pQuit->getVisible()) << request;
+        EXPECT_FALSE(resources->pSettings->getVisible()) << request;
+        EXPECT_FALSE(resources->pCredits->getVisible()) << request;
+        fire("back");
+        EXPECT_TRUE(resources->pMainMenu->getVisible());
+    }
+}

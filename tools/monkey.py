@@ -1,0 +1,588 @@
+#!/usr/bin/python3
+"""Monkey test: random X input (keys, mouse, wheel, focus changes) hammers the game for a given
+time under an X server of its own (Xvfb). Fails on a sanitizer report, a crash or an abnormal exit
+status, a hang (the screen stays the same and the program answers no probe) or resident memory
+that keeps growing. A normal end of the program (status 0, e.g. through the quit panel) is
+counted and the program started again.
+
+    monkey.py --program build/test/quellon/quellon --minutes 2 --seed 1
+"""
+import argparse
+import hashlib
+import os
+import random
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+import xml.etree.ElementTree as ET
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# No new picture for this long despite probes is a hang.
+HANG_SECONDS = 5.0
+# The start loads the images; the window may be black meanwhile.
+START_GRACE_SECONDS = 60.0
+# Memory, judged for each run of the program after its first minute (check_memory_trend).
+MEMORY_WARMUP_SECONDS = 60.0
+MEMORY_RUNAWAY_MB = 150.0
+MEMORY_RISE_MB = 30.0
+MEMORY_SLOPE_MB_PER_MINUTE = 0.5
+
+SANITIZER_TEXTS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
+                   "SUMMARY: AddressSanitizer", "SUMMARY: UndefinedBehaviorSanitizer",
+                   "Ravek parachute deployed", "Recursive call")
+TERMINATION = "Ravek parachute deployed: Termination request."
+
+# Keys the game binds somewhere, with tap weights: menus need Return and arrows, games the
+# players' keys; Escape is rarer, or the monkey would mostly sit in the quit panel.
+BOUND_KEYS = {
+    "Return": 10, "KP_Enter": 1, "space": 7, "Up": 6, "Down": 7, "Left": 5, "Right": 5,
+    "Tab": 1.5, "Escape": 2, "p": 1.5, "Pause": 0.5, "x": 2, "c": 2, "w": 1, "a": 1, "s": 1,
+    "d": 1, "q": 1, "End": 1, "Control_L": 1, "Control_R": 1, "Shift_L": 1, "Shift_R": 1,
+    "BackSpace": 1.5, "F11": 0.4, "F12": 0.7, "Print": 0.3,
+}
+UNBOUND_KEYS = ("b e f g h i j k l m n o r t u v y z 0 1 2 3 4 5 6 7 8 9 F1 F2 F3 F4 F5 F6 F7 "
+                "F8 F9 F10 Home Page_Up Page_Down Insert Delete KP_0 KP_5 KP_Add KP_Divide "
+                "minus equal bracketleft semicolon apostrophe comma period slash backslash "
+                "grave Alt_L Alt_R Super_L Menu Scroll_Lock Num_Lock Caps_Lock less "
+                "adiaeresis ssharp EuroSign").split()
+HOLD_KEYS = ["Up", "Down", "Left", "Right", "space", "x", "w", "a", "s", "d", "Control_L",
+             "Control_R", "Shift_L", "Shift_R", "c", "q", "End", "Return"]
+TEXTS = ["Ada", "Zed 2", "  ", "ÄÖÜ äöü ß", "a&b<c>\"d\"", "x" * 30, "José", "Ωμέγα", "€",
+         "tab\there", "名前"]
+
+
+class Failure(Exception):
+    pass
+
+
+def log(message):
+    print("monkey: " + message, flush=True)
+
+
+def x(*args, check=False):
+    """Runs an X tool; returns its output, or None when it failed (its message is kept in
+    x.error)."""
+    try:
+        done = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=10)
+    except subprocess.TimeoutExpired:
+        if check:
+            raise Failure("%s did not answer in 10 s" % args[0])
+        return None
+    x.error = done.stderr.decode(errors="replace").strip()
+    return done.stdout if done.returncode == 0 else None
+
+
+def start_xvfb():
+    """Starts an X server on a display number it picks itself (no race with other servers
+    starting beside it) and makes it this process's display."""
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
+                               "1280x1024x24", "+extension", "GLX", "-noreset", "-nolisten",
+                               "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(read, 16)
+        if not chunk:
+            sys.exit("monkey: Xvfb did not start")
+        number += chunk
+    os.close(read)
+    os.environ["DISPLAY"] = ":" + number.decode().strip()
+    return server
+
+
+def gui_targets(resources_xml):
+    """The widgets one can click: kind, name and rectangle (x, y from the top, width, height)."""
+    targets = []
+    gui = ET.parse(resources_xml).getroot().find("gui")
+    gui_height = float(gui.get("height", "600"))
+
+    def walk(node, ox, oy):
+        for child in node:
+            if "x" not in child.attrib or "width" not in child.attrib:
+                continue
+            cx, cy = ox + float(child.get("x")), oy + float(child.get("y"))
+            w, h = float(child.get("width")), float(child.get("height"))
+            if child.tag in ("Button", "Checkbox", "Slider_int", "Textfield") and w > 1:
+                targets.append((child.tag, child.get("name"), cx, gui_height - cy - h, w, h))
+            walk(child, cx, cy)
+
+    walk(gui, 0.0, 0.0)
+    return targets
+
+
+class Program:
+    """One run of the game in its working directory, its log files and its memory samples."""
+
+    def __init__(self, path, workdir, number):
+        self.number = number
+        self.out_path = os.path.join(workdir, "out.%d.log" % number)
+        self.err_path = os.path.join(workdir, "err.%d.log" % number)
+        env = dict(os.environ, ALSOFT_DRIVERS="null",
+                   # A small quarantine, or memory grows until the default one is full.
+                   ASAN_OPTIONS="quarantine_size_mb=16:thread_local_quarantine_size_kb=256")
+        with open(self.out_path, "wb") as out, open(self.err_path, "wb") as err:
+            self.process = subprocess.Popen([path], cwd=workdir, stdout=out, stderr=err,
+                                            stdin=subprocess.DEVNULL, env=env)
+        self.started = time.monotonic()
+        self.samples = []
+        self.terminated = False
+
+    def age(self):
+        return time.monotonic() - self.started
+
+    def rss_mb(self):
+        try:
+            with open("/proc/%d/status" % self.process.pid) as status:
+                for line in status:
+                    if line.startswith("VmRSS:"):
+                        return int(line.split()[1]) / 1024.0
+        except OSError:
+            return None
+        return None
+
+    def sample_memory(self):
+        rss = self.rss_mb()
+        if rss is not None:
+            self.samples.append((self.age(), rss))
+            with open(self.out_path.replace("out.", "memory.").replace(".log", ".csv"), "a") as f:
+                f.write("%.1f,%.1f\n" % self.samples[-1])
+
+    def stderr_text(self):
+        with open(self.err_path, errors="replace") as err:
+            return err.read()
+
+    def stdout_text(self):
+        with open(self.out_path, errors="replace") as out:
+            return out.read()
+
+    def check_stderr(self):
+        text = self.stderr_text()
+        if self.terminated:
+            text = text.replace(TERMINATION, "")
+        for marker in SANITIZER_TEXTS:
+            if marker in text:
+                raise Failure("the program reported \"%s\":\n%s" % (marker, text[-6000:]))
+
+    def memory_floors(self):
+        """The lowest sample of each whole minute after the first: memory a leak holds on to
+        raises them, passing peaks (a game's sprites, the quarantine filling up) do not."""
+        floors = {}
+        for t, m in self.samples:
+            if t >= MEMORY_WARMUP_SECONDS:
+                minute = int((t - MEMORY_WARMUP_SECONDS) // 60)
+                floors[minute] = min(m, floors.get(minute, m))
+        last = self.samples[-1][0] if self.samples else 0
+        return [floors[k] for k in sorted(floors)
+                if MEMORY_WARMUP_SECONDS + (k + 1) * 60 <= last]
+
+    def check_memory_trend(self):
+        """Fails on memory that keeps growing after the first minute: a runaway above the
+        first minute's level, or floors that rose by more than a limit and still rise at the
+        end (memory the program warms up into levels off)."""
+        early = [m for t, m in self.samples
+                 if MEMORY_WARMUP_SECONDS / 2 <= t < MEMORY_WARMUP_SECONDS]
+        if early and self.samples[-1][1] - statistics.median(early) > MEMORY_RUNAWAY_MB:
+            raise Failure("resident memory ran away: %.0f MB after %.0f MB in the first minute"
+                          % (self.samples[-1][1], statistics.median(early)))
+        floors = self.memory_floors()
+        if len(floors) < 4:
+            return
+        recent = floors[len(floors) // 2:]
+        n = len(recent)
+        mean_x, mean_y = (n - 1) / 2.0, sum(recent) / n
+        slope = (sum((i - mean_x) * (f - mean_y) for i, f in enumerate(recent)) /
+                 sum((i - mean_x) ** 2 for i in range(n)))
+        if floors[-1] - floors[0] > MEMORY_RISE_MB and slope > MEMORY_SLOPE_MB_PER_MINUTE:
+            raise Failure("resident memory keeps growing: its lowest level per minute rose from "
+                          "%.0f to %.0f MB and still rises by %.1f MB a minute" %
+                          (floors[0], floors[-1], slope))
+
+    def stop(self):
+        """Ends the program as a player's system would (SIGTERM: orderly shut-down, then the
+        leak check at exit); returns its exit status."""
+        if self.process.poll() is None:
+            self.terminated = True
+            self.process.send_signal(signal.SIGTERM)
+            try:
+                self.process.wait(timeout=120)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+                raise Failure("the program did not end within 120 s of SIGTERM")
+        return self.process.returncode
+
+
+class Screen:
+    """The X screen: pictures of it, the game's window and its place on the screen."""
+
+    def __init__(self):
+        self.root = None
+        self.window = None
+        self.origin = (0, 0)
+        self.size = (800, 600)
+        self.hidden = False
+
+    def picture(self):
+        for _ in range(5):
+            data = x("xwd", "-root", "-silent", check=True)
+            if data:
+                break
+            time.sleep(0.2)
+        else:
+            raise Failure("xwd could not read the screen: %s" % x.error)
+        return hashlib.md5(data).digest()
+
+    def find_window(self):
+        """The game's top-level window and the origin of its drawing area: the full-screen
+        window's child when that one is shown, else the top-level window itself."""
+        tree = x("xwininfo", "-root", "-tree")
+        if not tree:
+            return False
+        tree = tree.decode(errors="replace")
+        match = re.search(r"Root window id: (0x[0-9a-f]+)", tree)
+        self.root = match.group(1) if match else None
+        # xwininfo's lines: id, name, size and place in the parent, place on the screen.
+        place = r"(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)"
+        top = re.search(r"^\s+(0x[0-9a-f]+) \"Quellon\".*?" + place, tree, re.M)
+        if not top:
+            return False
+        self.window = top.group(1)
+        self.size = (int(top.group(2)), int(top.group(3)))
+        self.origin = (int(top.group(4)), int(top.group(5)))
+        for child in re.finditer(r"^\s+(0x[0-9a-f]+) \(has no name\): \(\)\s+" + place, tree,
+                                 re.M):
+            if (int(child.group(2)), int(child.group(3))) != self.size:
+                continue
+            info = x("xwininfo", "-id", child.group(1))
+            if info and b"IsViewable" in info:
+                self.origin = (int(child.group(4)), int(child.group(5)))
+        return True
+
+
+class Monkey:
+    def __init__(self, args):
+        self.args = args
+        self.xvfb = None
+        self.rng = random.Random(args.seed)
+        self.screen = Screen()
+        self.targets = gui_targets(os.path.join(REPO, "resources", "resources.xml"))
+        self.workdir = args.workdir or tempfile.mkdtemp(prefix="quellon-monkey-")
+        link = os.path.join(self.workdir, "resources")
+        if not os.path.exists(link):
+            os.symlink(os.path.join(REPO, "resources"), link)
+        scores = os.path.join(self.workdir, "highscores.xml")
+        if not os.path.exists(scores):
+            # Empty tables: a game with any points asks for a name, so name entry is played.
+            rows = "".join('  <entry name="-" score="0"/>\n' for _ in range(10))
+            with open(scores, "w") as f:
+                f.write('<?xml version="1.0" encoding="ISO-8859-1" ?>\n<highscores>\n' +
+                        "".join(" <%s>\n%s </%s>\n" % (t, rows, t)
+                                for t in ("singleA", "singleB", "multi")) + "</highscores>\n")
+        self.events = 0
+        self.restarts = 0
+        self.runs = []
+        self.held = set()
+        self.counts = {}
+        self.actions = self.weighted([
+            (self.tap_bound, 60), (self.tap_unbound, 6), (self.hold, 18), (self.type_text, 1.5),
+            (self.mouse_move, 6), (self.click_widget, 7), (self.click_anywhere, 2),
+            (self.wheel, 2.5), (self.drag, 1.5), (self.focus_change, 0.6),
+            (self.switch_mode, 1.5),
+        ])
+        # Clicking "Yes" in the quit panel ends the program: rarely.
+        self.target_weights = [0.1 if t[1] == "btnQuitYes" else 1.0 for t in self.targets]
+
+    @staticmethod
+    def weighted(pairs):
+        return [p[0] for p in pairs], [p[1] for p in pairs]
+
+    def send(self, *commands, count=1):
+        self.events += count
+        x("xdotool", *commands)
+
+    # Actions
+
+    def tap_bound(self):
+        keys, weights = zip(*BOUND_KEYS.items())
+        self.send("key", "--clearmodifiers", self.rng.choices(keys, weights)[0])
+
+    def tap_unbound(self):
+        self.send("key", self.rng.choice(UNBOUND_KEYS))
+
+    def hold(self):
+        """Holds one to three keys as a player steers and fires, then lets them go."""
+        keys = self.rng.sample(HOLD_KEYS, self.rng.choice((1, 1, 2, 3)))
+        for key in keys:
+            self.send("keydown", key)
+            self.held.add(key)
+        self.wait(self.rng.uniform(0.05, 1.2))
+        for key in keys:
+            self.send("keyup", key)
+            self.held.discard(key)
+
+    def type_text(self):
+        self.send("type", "--delay", "30", self.rng.choice(TEXTS))
+
+    def switch_mode(self):
+        """A player's habit: pause, abort the game (Up from "Continue" wraps to "Abort Game"),
+        back to the menu from the game over, and start a mode; elsewhere it is just keys."""
+        for key, pause in (("p", 0.3), ("Up", 0.2), ("Return", 3.5), ("Escape", 1.5)):
+            self.send("key", key)
+            self.wait(pause)
+        for _ in range(self.rng.randint(0, 2)):
+            self.send("key", "Down")
+            self.wait(0.2)
+        self.send("key", "Return")
+
+    def target(self):
+        return self.rng.choices(self.targets, self.target_weights)[0]
+
+    def point(self, rect=None):
+        ox, oy = self.screen.origin
+        if rect:
+            _, _, rx, ry, rw, rh = rect
+            return (int(ox + rx + self.rng.uniform(0.1, 0.9) * rw),
+                    int(oy + ry + self.rng.uniform(0.1, 0.9) * rh))
+        return self.rng.randrange(0, 1280), self.rng.randrange(0, 1024)
+
+    def mouse_move(self):
+        px, py = self.point(self.target() if self.rng.random() < 0.7 else None)
+        self.send("mousemove", str(px), str(py))
+
+    def click_widget(self):
+        px, py = self.point(self.target())
+        button = self.rng.choices(["1", "2", "3"], [8, 1, 1])[0]
+        self.send("mousemove", str(px), str(py), "click", button, count=2)
+
+    def click_anywhere(self):
+        px, py = self.point()
+        self.send("mousemove", str(px), str(py), "click", self.rng.choice("123"), count=2)
+
+    def wheel(self):
+        steps = self.rng.randint(1, 6)
+        self.send("click", "--repeat", str(steps), "--delay", "20", self.rng.choice("45"),
+                  count=steps)
+
+    def drag(self):
+        """Drags across a slider or any widget: press, move, release."""
+        rect = self.rng.choice([t for t in self.targets if t[0] == "Slider_int"] +
+                               [self.target()])
+        x0, y0 = self.point(rect)
+        x1 = x0 + self.rng.randint(-250, 250)
+        self.send("mousemove", str(x0), str(y0), "mousedown", "1", "mousemove",
+                  str(x1), str(y0), "mouseup", "1", count=4)
+
+    def focus_change(self):
+        """Takes the focus away (to the root window), hides the window, or asks for it to be
+        minimised, and gives it back a moment later."""
+        if not self.screen.find_window() or not self.screen.root:
+            return
+        window = self.screen.window
+        kind = self.rng.choice(("focus", "focus", "unmap", "minimize"))
+        if kind == "focus":
+            self.send("windowfocus", self.screen.root)
+            self.wait(self.rng.uniform(0.1, 2.0))
+            self.send("windowfocus", window)
+        elif kind == "unmap":
+            self.screen.hidden = True
+            self.send("windowunmap", window)
+            self.wait(self.rng.uniform(0.1, 2.0))
+            self.send("windowmap", window)
+            self.screen.hidden = False
+        else:
+            self.send("windowminimize", window)
+            self.wait(self.rng.uniform(0.1, 1.0))
+            self.send("windowmap", window, "windowfocus", window)
+        self.screen.find_window()
+
+    # Watching
+
+    def wait(self, seconds):
+        end = time.monotonic() + seconds
+        while True:
+            self.watch()
+            left = end - time.monotonic()
+            if left <= 0:
+                return
+            time.sleep(min(0.25, left))
+
+    def watch(self):
+        """Checks the program between actions: still running, no report, new pictures."""
+        if self.xvfb.poll() is not None:
+            raise Failure("the X server ended with status %d" % self.xvfb.returncode)
+        program = self.program
+        status = program.process.poll()
+        if status is not None:
+            program.check_stderr()
+            if status != 0:
+                raise Failure("the program ended with status %d:\n%s" %
+                              (status, program.stderr_text()[-4000:]))
+            return
+        now = time.monotonic()
+        if now - self.last_memory >= 2.0:
+            self.last_memory = now
+            program.sample_memory()
+            if len(program.samples) % 15 == 0:
+                program.check_memory_trend()
+        if now - self.last_picture < 0.5:
+            return
+        self.last_picture = now
+        picture = self.screen.picture()
+        if self.screen.hidden or picture != self.picture:
+            self.picture = picture
+            self.last_change = now
+            self.probed = False
+            return
+        still = now - self.last_change
+        limit = HANG_SECONDS + (START_GRACE_SECONDS if program.age() < START_GRACE_SECONDS else 0)
+        if still > HANG_SECONDS / 2 and not self.probed:
+            # A paused game shows a still picture; the GUI's cursor follows the mouse.
+            self.probed = True
+            self.send("mousemove", str(self.screen.origin[0] + self.rng.randrange(50, 750)),
+                      str(self.screen.origin[1] + self.rng.randrange(50, 550)))
+        if still > limit:
+            self.probe_screenshot(program)
+
+    def probe_screenshot(self, program):
+        """The last probe: the screenshot key must write the file or change the picture."""
+        path = os.path.join(self.workdir, "screenshot.png")
+        before = os.stat(path).st_mtime_ns if os.path.exists(path) else None
+        self.send("key", "F12")
+        end = time.monotonic() + HANG_SECONDS
+        while time.monotonic() < end:
+            time.sleep(0.25)
+            if program.process.poll() is not None:
+                return
+            after = os.stat(path).st_mtime_ns if os.path.exists(path) else None
+            if after != before or self.screen.picture() != self.picture:
+                self.last_change = time.monotonic()
+                return
+        raise Failure("hang: no new frame for %.0f s and no answer to the screenshot key" %
+                      (time.monotonic() - self.last_change))
+
+    # The run
+
+    def start(self):
+        self.program = Program(self.args.program, self.workdir, len(self.runs) + 1)
+        self.runs.append(self.program)
+        self.picture = None
+        self.last_change = self.last_picture = self.last_memory = time.monotonic()
+        self.probed = False
+        # Input during the first seconds would mostly end the start (Escape quits while the
+        # images load); the monkey waits for the window.
+        end = time.monotonic() + 60
+        while not self.screen.find_window():
+            if self.program.process.poll() is not None or time.monotonic() > end:
+                self.watch()
+                raise Failure("the program showed no window within 60 s")
+            time.sleep(0.5)
+        self.wait(3.0)
+
+    def release_all(self):
+        for key in list(self.held):
+            x("xdotool", "keyup", key)
+        self.held.clear()
+        x("xdotool", "mouseup", "1")
+
+    def run(self):
+        end = time.monotonic() + self.args.minutes * 60
+        self.start()
+        last_window_check = time.monotonic()
+        while time.monotonic() < end:
+            if self.program.process.poll() is not None:
+                self.watch()
+                self.restarts += 1
+                log("the program ended normally (run %d); starting it again" % len(self.runs))
+                self.release_all()
+                self.start()
+                continue
+            if time.monotonic() - last_window_check > 3:
+                last_window_check = time.monotonic()
+                self.screen.find_window()
+            action = self.rng.choices(*self.actions)[0]
+            self.counts[action.__name__] = self.counts.get(action.__name__, 0) + 1
+            action()
+            self.wait(self.rng.uniform(0.0, 0.12))
+        self.release_all()
+        self.watch()
+        status = self.program.stop()
+        self.program.check_stderr()
+        if status != 0:
+            raise Failure("the program ended with status %d after SIGTERM" % status)
+
+    def games(self):
+        modes = {}
+        for program in self.runs:
+            for mode in re.findall(r"New game: ([^.]+)\.", program.stdout_text()):
+                modes[mode] = modes.get(mode, 0) + 1
+        return modes
+
+    def report(self):
+        first = next((p.samples for p in self.runs if p.samples), [])
+        last = self.runs[-1].samples if self.runs else []
+        modes = self.games()
+        log("events sent: %d (%s)" % (self.events, ", ".join(
+            "%s %d" % (k, v) for k, v in sorted(self.counts.items()))))
+        log("games played: %d (%s)" % (sum(modes.values()), ", ".join(
+            "%s %d" % (k, v) for k, v in sorted(modes.items())) or "none"))
+        log("normal ends and restarts: %d" % self.restarts)
+        if first and last:
+            settled = [m for t, m in first if t >= MEMORY_WARMUP_SECONDS] or [first[-1][1]]
+            log("resident memory: %.0f MB at the start (after the first minute: %.0f MB), "
+                "%.0f MB at the end, highest %.0f MB" %
+                (first[0][1], settled[0], last[-1][1],
+                 max(m for p in self.runs for _, m in p.samples)))
+        errors = sum(len(re.findall(r"\((error|critical)\)", p.stdout_text())) for p in self.runs)
+        warnings = sum(len(re.findall(r"\(warning\)", p.stdout_text())) for p in self.runs)
+        log("the program's log: %d warnings, %d errors" % (warnings, errors))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--minutes", type=float, default=2.0)
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--workdir", help="working directory of the program (default: new)")
+    args = parser.parse_args()
+    args.program = os.path.abspath(args.program)
+    # A test runner's time-out ends the run in order: the program and the X server go too.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("monkey: terminated"))
+    monkey = Monkey(args)
+    log("seed %d, %.1f minutes, program %s, directory %s" %
+        (args.seed, args.minutes, args.program, monkey.workdir))
+    failed = None
+    xvfb = monkey.xvfb = start_xvfb()
+    try:
+        monkey.run()
+        for program in monkey.runs:
+            program.check_memory_trend()
+    except Failure as failure:
+        failed = str(failure)
+    finally:
+        monkey.release_all()
+        if monkey.runs and monkey.runs[-1].process.poll() is None:
+            monkey.runs[-1].process.kill()
+            monkey.runs[-1].process.wait()
+        xvfb.terminate()
+        xvfb.wait()
+    monkey.report()
+    if not failed and not args.workdir:
+        shutil.rmtree(monkey.workdir, ignore_errors=True)
+    if failed:
+        log("FAILED (seed %d, after %d events; logs in %s): %s" %
+            (args.seed, monkey.events, monkey.workdir, failed))
+        print("monkey: 0 passed, 1 failed")
+        sys.exit(1)
+    print("monkey: 1 passed, 0 failed")
+
+
+if __name__ == "__main__":
+    main()
