@@ -188,14 +188,14 @@ TEST_F(ControlsGL, RequestsAndLabelsForMissingTriggersAreIgnored) {
 
 TEST_F(ControlsGL, WindowRequestsOfAPanelClosedInTheSameFrameAreDropped) {
     resources->pSettings->setVisible(false);
-    fire(state, "controlsSingle");
-    fire(state, "soundSettings");
+    fire("controlsSingle");
+    fire("soundSettings");
     EXPECT_FALSE(resources->pControls->getVisible());
     EXPECT_FALSE(resources->pSoundSettings->getVisible());
     EXPECT_FALSE(state.workingEvaluator);
     // The pause menu holds the same buttons.
     resources->pInGame->setVisible(true);
-    fire(state, "soundSettings");
+    fire("soundSettings");
     EXPECT_TRUE(resources->pSoundSettings->getVisible());
     state.closeWindows(false);
 }
