@@ -6,10 +6,6 @@ include_guard(GLOBAL)
 # The sanitizers' own settings are built into the programs (sanitizer_options.cpp).
 set(QUELLON_TEST_ENV "ALSOFT_DRIVERS=null")
 
-add_library(quellon_sanitizer_options OBJECT ${PROJECT_SOURCE_DIR}/ravek/tests/sanitizer_options.cpp)
-target_compile_definitions(quellon_sanitizer_options PRIVATE
-  QUELLON_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-
 add_library(quellon_test_main OBJECT ${PROJECT_SOURCE_DIR}/ravek/tests/test_main.cpp)
 target_link_libraries(quellon_test_main PUBLIC GTest::gtest)
 
