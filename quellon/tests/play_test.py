@@ -316,10 +316,11 @@ def play_single():
     heard = game.lasers_heard("v")
     check(heard >= 3, "after Fire is bound to V in the pause menu, V fires (%d sounds)" % heard)
 
-    # Up into the asteroids, firing, until the ship is hit with a score; a game lost without
-    # one starts again while fire is held.
-    game.xdotool("keydown", "v", "keydown", "Up")
+    # Up into the asteroids, firing, until the ship is hit with a score. A game over lets go
+    # of every held control, so fire and thrust are pressed anew each turn: a game lost
+    # without a score then starts again.
     for i in range(200):
+        game.xdotool("keyup", "v", "keyup", "Up", "keydown", "v", "keydown", "Up")
         game.hold(("Left", "Right")[i // 2 % 2], 0.4)
         if game.shows(NAME_ENTRY):
             break
