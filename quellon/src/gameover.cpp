@@ -99,7 +99,9 @@ void printAt(ravek::Color const& color, float x, float y, ravek::JustificationHo
     font->print(h, text.c_str());
 }
 
-std::string formatted(char const* format, int value) {
+// The value's type must be the one the format names (%d int, %u unsigned).
+template <typename T>
+std::string formatted(char const* format, T value) {
     char text[32];
     std::snprintf(text, sizeof text, format, value);
     return text;
@@ -145,10 +147,10 @@ void Game::doDraw(int layer) {
 void Game::drawTexts() {
     using ravek::JustificationHorizontal;
     printAt(red, 770.0f, 450.0f, JustificationHorizontal::right,
-            formatted("%5d", static_cast<int>(player[0]->score)));
+            formatted("%5u", player[0]->score));
     if (player[1])
         printAt(blue, 30.0f, 450.0f, JustificationHorizontal::left,
-                formatted("%5d", static_cast<int>(player[1]->score)));
+                formatted("%5u", player[1]->score));
     white.apply();
     for (int i = 0; i < 2; ++i) {
         Player* p = player[i];
