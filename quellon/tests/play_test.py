@@ -109,6 +109,14 @@ def ships(image):
     return found
 
 
+def huds(image):
+    """Whether player 1's HUD (top right) and player 2's (top left) are drawn: the game draws
+    a player's only while the ship lives, when the ship's stripes may still be those of its
+    explosion. A HUD lights some 170 pixels of its corner, the stars there about 30."""
+    return [sum(max(pixel[:3]) > 80 for pixel in image.crop(box).getdata()) > 100
+            for box in ((690, 5, 795, 110), (5, 5, 110, 110))]
+
+
 class Game:
     """One run of the program in a fresh working directory (or the one given) holding the files
     given, on an X server of its own: keys go to the window with the focus, which no other
@@ -135,7 +143,7 @@ class Game:
         with open(self.out, "w") as out:
             self.process = subprocess.Popen([PROGRAM], cwd=self.dir, stdout=out,
                                             stderr=subprocess.STDOUT, env=self.env)
-        self.window, self.players = None, players
+        self.window, self.players, self.games = None, players, 0
 
     def path(self, name):
         return os.path.join(self.dir, name)
@@ -191,16 +199,23 @@ class Game:
         return not panel_shown(image, CREDITS) and r > b + 30
 
     def alive(self):
-        found = ships(self.screen())
-        if not all(found[:self.players]):
+        """Where the ships are; a ship out of sight or without its HUD, or a game started anew
+        since `start` (the held fire key restarts a lost game), is a ship lost."""
+        image = self.screen()
+        found = ships(image)
+        if not all(found[:self.players] + huds(image)[:self.players]) or self.restarted():
             raise ShipLost()
         return found
+
+    def restarted(self):
+        return self.log().count("New game:") > self.games
 
     def start(self, downs=0):
         """Once the images are in, into the mode `downs` rows below "Single Player A"."""
         wait_for(self.menu_ready, "the main menu")
         self.key(*["Down"] * downs, "Return")
         wait_for(lambda: all(ships(self.screen())[:self.players]), "the ships")
+        self.games = self.log().count("New game:")
 
     def pause(self):
         """Esc pauses; the ship stays in sight below the menu, unless it was lost."""
@@ -210,7 +225,7 @@ class Game:
             image = self.screen()
             return "paused" if panel_shown(image, PAUSE_MENU) else not ships(image)[0] and "lost"
 
-        if wait_for(state, "the pause menu") == "lost":
+        if wait_for(state, "the pause menu") == "lost" or self.restarted():
             raise ShipLost()
 
     def quit_by_panel(self):
