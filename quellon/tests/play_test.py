@@ -210,10 +210,12 @@ class Game:
     def restarted(self):
         return self.log().count("New game:") > self.games
 
-    def start(self, downs=0):
-        """Once the images are in, into the mode `downs` rows below "Single Player A"."""
-        wait_for(self.menu_ready, "the main menu")
-        self.key(*["Down"] * downs, "Return")
+    def start(self, downs=0, menu=True):
+        """Once the images are in, into the mode `downs` rows below "Single Player A" (unless
+        the game is started already); the checks follow this game."""
+        if menu:
+            wait_for(self.menu_ready, "the main menu")
+            self.key(*["Down"] * downs, "Return")
         wait_for(lambda: all(ships(self.screen())[:self.players]), "the ships")
         self.games = self.log().count("New game:")
 
@@ -326,8 +328,16 @@ def play_single():
     wait_for(lambda: game.shows(KEY_CAPTURE), "the key capture")
     game.key("v", *["Down"] * 4, "Return")
     wait_for(lambda: not game.shows(CONTROLS), "the pause menu again")
+    # The asteroids are down by now: V is tried in a new game's first seconds, which only fire
+    # starts once an aborted game has been over for 2 s.
     game.key("Escape")
     wait_for(lambda: not game.shows(PAUSE_MENU), "the game to continue")
+    game.pause()
+    game.key(*["Down"] * 6, "Return")
+    wait_for(lambda: not game.shows(PAUSE_MENU), "the game over page")
+    time.sleep(2)
+    wait_for(lambda: game.key("v") or game.restarted(), "V to start a new game", timeout=10)
+    game.start(menu=False)
     heard = game.lasers_heard("v")
     check(heard >= 3, "after Fire is bound to V in the pause menu, V fires (%d sounds)" % heard)
 
