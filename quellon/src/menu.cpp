@@ -199,7 +199,18 @@ void Menu::handleEvent(ravek::Trigger const* trigger) {
         showPanel(resources->pMainMenu, resources->pCredits, resources->pCredits);
         return;
     case codeConfirm:
-        if (resources->pQuit->getVisible()) {
+        // Return that no widget took: nothing is highlighted. It must never quit, nor open
+        // the quit panel; on those panels it shows the highlight again.
+        if (trigger->bank == resources->evaluatorMenu && page == pageMenu) {
+            if (resources->pQuit->getVisible()) {
+                resources->btnQuitNo->setFocused(true);
+                return;
+            }
+            if (resources->pMainMenu->getVisible()) {
+                returnFocus->setFocused(true);
+                return;
+            }
+        } else if (resources->pQuit->getVisible()) {
             deleteRequested = true;
             return;
         }

@@ -104,6 +104,18 @@ TEST_F(MenuGL, BackOpensTheQuitPanelAndBackAgainClosesIt) {
     EXPECT_TRUE(resources->pMainMenu->getVisible());
     EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnQuit), focused());
     EXPECT_FALSE(menu->deleteRequested);
+    // Return that no widget takes (nothing highlighted) shows the highlight again: it neither
+    // opens the quit panel nor quits.
+    for (ravek::gui::Component* panel : {resources->pMainMenu, resources->pQuit}) {
+        panel->setFocused(true);
+        qtest::press(SDLK_RETURN);
+        qtest::handleEvents(menu);
+        EXPECT_TRUE(panel->getVisible());
+        EXPECT_EQ(panel == resources->pQuit ? resources->btnQuitNo : resources->btnSinglePlayerA,
+                  static_cast<ravek::gui::Button*>(focused()));
+        EXPECT_FALSE(menu->deleteRequested);
+        fire("back");
+    }
     fire("back");
     fire("confirm");
     EXPECT_TRUE(menu->deleteRequested);

@@ -39,9 +39,15 @@ Direction operator++(Direction& direction, int) {
 
 namespace {
 
+// Hidden and disabled components, and everything inside them, cannot take the focus: a player
+// would not see where it went.
+bool takesFocus(Component const* component) {
+    return component->focusable && component->isEnabled();
+}
+
 bool hasFocusableDescendant(Component const* component) {
     for (Component const* child : component->children)
-        if (child->focusable || hasFocusableDescendant(child))
+        if (child->isEnabled() && (child->focusable || hasFocusableDescendant(child)))
             return true;
     return false;
 }
@@ -212,6 +218,8 @@ void Component::releaseRootRecords() {
     // The root is not in this subtree, so there is a parent to take the focus.
     if (root->GUI::focused && holds(root->GUI::focused) && parent)
         parent->setFocused(true);
+    if (root->focusBeforePointer && holds(root->focusBeforePointer))
+        root->focusBeforePointer = nullptr;
 }
 
 // Geometry
@@ -246,6 +254,9 @@ void Component::center(basic_Vector2D<float> const& area) {
 void Component::setFocused(bool on) {
     GUI* root = getRoot();
     if (on) {
+        // Whoever gives the focus now decides where keys go.
+        if (root)
+            root->focusBeforePointer = nullptr;
         if (root && root->GUI::focused == this)
             return;
         if (root && root->GUI::focused)
@@ -282,9 +293,11 @@ void Component::focusNext() {
         top = top->parent;
     size_t steps = 2 * subtreeSize(top) + 2;
     while (!target && steps-- > 0) {
-        if (!current->children.empty() && (current->focusable || hasFocusableDescendant(current))) {
+        // The root's own switches hide or disable the whole tree, not a part of it.
+        if (!current->children.empty() && (current->isEnabled() || !current->parent) &&
+            (current->focusable || hasFocusableDescendant(current))) {
             Component* front = current->children.front();
-            if (front->focusable)
+            if (takesFocus(front))
                 target = front;
             else
                 current = front;
@@ -297,13 +310,13 @@ void Component::focusNext() {
         if (next != p->children.end())
             ++next;
         if (next == p->children.end()) {
-            if (p->focusable)
+            if (takesFocus(p))
                 target = p;
             else if (!hasFocusableDescendant(p))
                 return;
             else
                 current = p;
-        } else if ((*next)->focusable) {
+        } else if (takesFocus(*next)) {
             target = *next;
         } else {
             current = *next;

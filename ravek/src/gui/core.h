@@ -137,8 +137,8 @@ public:
     // Enabled and visible.
     bool isEnabled() const { return enabled && visible; }
     void setFocused(bool on);
-    // Tab: the next focusable component in depth-first order within the parent. Ends without
-    // changing the focus when there is none.
+    // Tab: the next focusable component in depth-first order within the parent, passing over
+    // hidden and disabled ones. Ends without changing the focus when there is none.
     void focusNext();
     void focusPrevious() {}
     // On: this becomes the root's mouse-captured component; off: released only when it is this.
@@ -210,6 +210,11 @@ public:
     Component* mouseCaptured;
     // The focused component (the GUI itself at first); Component::focused is the flag.
     Component* focused;
+    // The focusable widget the pointer took the focus from while it rests on a component that
+    // takes no keys (a pane, a label, the GUI itself); null once anything else takes the focus.
+    // The next key gives the focus back to it, so a player who touched the mouse can still
+    // steer by keys.
+    Component* focusBeforePointer;
     // The GUI's own switch; Evaluator::active is separate.
     bool active;
     float keyDelay;
@@ -228,7 +233,9 @@ public:
     // The cursor, above every widget.
     void drawSelfPost() override;
 
-    // True when consumed; nothing is consumed while the GUI is not active.
+    // True when consumed; nothing is consumed while the GUI is not active. A key pressed while
+    // the pointer holds the focus off the widgets first gives it back (focusBeforePointer);
+    // Tab, the arrows, Return and Space then do nothing more.
     bool evaluate(SDL_Event const& event, ControlQueue* queue) override;
     // The GUI element: itself, its styles, then its widgets. `dir` is not used.
     void getFromNode(xml::Node const* node, std::string const& dir) override;
@@ -268,6 +275,9 @@ private:
 
     void readStyles(xml::Node const* node, GUI* gui);
     bool evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue);
+    // focusBeforePointer when the focus still rests where the pointer left it and that widget
+    // can still be seen and used; else null.
+    Component* focusToRestore() const;
 };
 
 // Makes the GUI of a "gui" bank element.

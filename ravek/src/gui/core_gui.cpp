@@ -59,6 +59,22 @@ Component* createWidget(std::string const& type) {
     return nullptr;
 }
 
+bool showsFocusOnly(SDLKey key) {
+    switch (key) {
+    case SDLK_TAB:
+    case SDLK_UP:
+    case SDLK_DOWN:
+    case SDLK_LEFT:
+    case SDLK_RIGHT:
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+    case SDLK_SPACE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 float keyDelayOf(Component const* component) {
@@ -104,8 +120,8 @@ void Component::getChildrenFromNode(xml::Node const* node, GUI* gui) {
 
 GUI::GUI()
     : fonts(nullptr), images(nullptr), triggers(nullptr), styles(new StyleBank),
-      mouseCursor(nullptr), mouseCaptured(nullptr), focused(this), active(false),
-      keyDelay(defaultKeyDelay), keyRepeat(defaultKeyRepeat), callback(nullptr) {
+      mouseCursor(nullptr), mouseCaptured(nullptr), focused(this), focusBeforePointer(nullptr),
+      active(false), keyDelay(defaultKeyDelay), keyRepeat(defaultKeyRepeat), callback(nullptr) {
     visible = false;
 }
 
@@ -190,6 +206,15 @@ bool GUI::evaluate(SDL_Event const& event, ControlQueue* queue) {
     Component* target = GUI::focused;
     switch (event.type) {
     case SDL_KEYDOWN:
+        if (Component* restored = focusToRestore()) {
+            restored->setFocused(true);
+            doMove();
+            // Keys that would act on what is highlighted only show it again: with nothing
+            // highlighted, Return must not press a button the player no longer sees.
+            if (showsFocusOnly(event.key.keysym.sym))
+                return true;
+            target = restored;
+        }
         return target && target->keyDown(queue, event.key.keysym.sym, event.key.keysym.mod,
                                          event.key.keysym.unicode);
     case SDL_KEYUP:
@@ -228,6 +253,16 @@ bool GUI::evaluate(SDL_Event const& event, ControlQueue* queue) {
     }
 }
 
+Component* GUI::focusToRestore() const {
+    if (!focusBeforePointer || !GUI::focused || GUI::focused->focusable)
+        return nullptr;
+    Component const* c = focusBeforePointer;
+    for (; c->parent; c = c->parent)
+        if (!c->isEnabled())
+            return nullptr;
+    return c == this ? focusBeforePointer : nullptr;
+}
+
 bool GUI::evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue) {
     if (!mouseCursor)
         return true;
@@ -250,8 +285,10 @@ bool GUI::evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue) {
         if (current)
             current->leave(queue, p);
         if (hit) {
+            Component* before = current && current->focusable ? current : focusBeforePointer;
             hit->enter(queue, p);
             hit->setFocused(true);
+            focusBeforePointer = hit->focusable ? nullptr : before;
         }
         return true;
     }
@@ -266,6 +303,8 @@ bool GUI::evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue) {
     } else if (captured->isFocused()) {
         captured->leave(queue, local);
         setFocused(true);
+        if (captured->focusable)
+            focusBeforePointer = captured;
     } else {
         captured->mouseMove(queue, local);
     }

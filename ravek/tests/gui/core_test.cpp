@@ -357,14 +357,21 @@ TEST(ComponentTab, TabOnTheGuiItselfFocusesTheFirstFocusableInDepthFirstOrder) {
     EXPECT_TRUE(gui.keyDown(&queue, SDLK_TAB, KMOD_NONE, 9));
     EXPECT_EQ(button, gui.getFocused());
     (void)label;
+    // The GUI's own switch hides the whole tree, not a part of it.
+    EXPECT_FALSE(gui.getVisible());
 }
 
-TEST(ComponentTab, SubtreesWithoutAnythingFocusableArePassedOver) {
+TEST(ComponentTab, SubtreesWithoutAnythingFocusableAndHiddenOrDisabledOnesArePassedOver) {
     GUI gui;
     Component* a = add(gui, new Focusable);
     Component* labels = add(gui, new Component);
     add(*labels, new Component);
     add(*labels, new Component);
+    // A closed panel's buttons and a disabled button: a player would not see the focus there.
+    Component* closed = add(gui, new Component);
+    add(*closed, new Focusable);
+    closed->setVisible(false);
+    add(gui, new Focusable)->setEnabled(false);
     Component* b = add(gui, new Focusable);
     a->setFocused(true);
     a->focusNext();

@@ -190,6 +190,54 @@ TEST(GuiEvents, HoverGivesTheFocusToWhateverLiesUnderTheCursor) {
     EXPECT_EQ(V(199, 0), g.gui.getMouseCursor()->position);
 }
 
+TEST(GuiEvents, AKeyGivesTheFocusBackToTheWidgetThePointerTookItFrom) {
+    guitest::Screen screen(200, 100);
+    ActiveGui g(R(0, 0, 200, 100));
+    Callback callback;
+    g.gui.setCallback(&callback);
+    Component* pane = new Component;
+    pane->setDimensions(R(0, 0, 160, 100));
+    g.gui += pane;
+    Recorder* label = addRecorder(*pane, R(10, 10, 50, 20));
+    Recorder* button = addRecorder(*pane, R(100, 10, 50, 20), true);
+    button->setFocused(true);
+    // Off the widgets, onto the GUI itself: arrows, Tab, Return and Space only show the
+    // highlight again; other keys go on to the widget.
+    for (SDLKey key : {SDLK_DOWN, SDLK_TAB, SDLK_RETURN, SDLK_SPACE}) {
+        g(guitest::mouseMotion(180, 50));
+        EXPECT_EQ(&g.gui, g.gui.getFocused());
+        EXPECT_TRUE(g(guitest::keyDown(key, key)));
+        EXPECT_EQ(button, g.gui.getFocused());
+    }
+    EXPECT_EQ(4, callback.moves);
+    g(guitest::mouseMotion(20, 80));
+    g(guitest::mouseMotion(25, 80));
+    EXPECT_EQ(label, g.gui.getFocused());
+    EXPECT_TRUE(g(guitest::keyDown(SDLK_a, 'a')));
+    EXPECT_EQ(button, g.gui.getFocused());
+    EXPECT_EQ(Log({"leave 180,50", "leave 180,50", "leave 180,50", "leave 180,50", "leave 20,20",
+                   "keyDown 97 97"}),
+              button->take());
+    EXPECT_EQ(Log({"enter 20,20", "move 15,10"}), label->take());
+
+    // Focus the application gives (a key captor) keeps its keys.
+    g(guitest::mouseMotion(20, 80));
+    label->setFocused(true);
+    g(guitest::keyDown(SDLK_b, 'b'));
+    EXPECT_EQ(label, g.gui.getFocused());
+    EXPECT_EQ(Log({"enter 20,20", "keyDown 98 98"}), label->take());
+    // A widget that can no longer be seen, or is gone, is not given the focus.
+    button->setFocused(true);
+    g(guitest::mouseMotion(180, 50));
+    pane->setVisible(false);
+    g(guitest::keyDown(SDLK_DOWN));
+    EXPECT_EQ(&g.gui, g.gui.getFocused());
+    pane->setVisible(true);
+    delete button;
+    g(guitest::keyDown(SDLK_DOWN));
+    EXPECT_EQ(&g.gui, g.gui.getFocused());
+}
+
 TEST(GuiEvents, ACapturedComponentLeavesAndReentersAndKeepsGettingMotion) {
     guitest::Screen screen(200, 100);
     ActiveGui g(R(0, 0, 200, 100));
