@@ -254,9 +254,10 @@ void Game::handleEvent(ravek::Trigger const* trigger) {
     case 2:
         if (closeWindows(true))
             return;
-        if (phase == phaseNameEntry)
-            endNameEntry();
-        else if (livingPlayers == 0)
+        if (phase == phaseNameEntry) {
+            if (phaseTimer <= 0.0f)
+                endNameEntry();
+        } else if (livingPlayers == 0)
             restart();
         return;
     case 5:
@@ -449,6 +450,13 @@ void Game::performPhase(float ms) {
         phaseTimer -= ms;
         if (phaseTimer <= 0.0f)
             initLevel(stage + 1);
+        break;
+    case phaseNameEntry:
+        if (phaseTimer > 0.0f) {
+            phaseTimer -= ms;
+            if (phaseTimer <= 0.0f)
+                resources->gui->setActive(true);
+        }
         break;
     case phaseGameOver:
         gameOverClock = ravek::min(static_cast<int>(specs.gameOverRestartDelay),

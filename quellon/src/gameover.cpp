@@ -52,6 +52,10 @@ void Game::setHighscoresChecked(unsigned char k) {
         resources->tfEnterName->setStyle(i == 0 ? resources->lsTextfieldRed
                                                 : resources->lsTextfieldBlue);
         showPanel(resources->pEnterName, resources->tfEnterName);
+        // Shown, but deaf to keys for a moment; a key still held repeats nothing into it.
+        resources->gui->setActive(false);
+        resources->tfEnterName->heldChar = 0;
+        phaseTimer = specs.nameEntryQuietTime;
         return;
     }
     resources->saveHighscores();

@@ -88,6 +88,9 @@ public:
     float shieldDrain = 2.0f;
     // Of the game-over page before fire restarts.
     float gameOverRestartDelay = 2000.0f;
+    // The name entry opens in the frame the last ship explodes; keys pressed in that moment
+    // belong to the game, not to the name.
+    float nameEntryQuietTime = 500.0f;
     int pointsCrystal = 500;
     int pointsFoe = 1500;
     int pointsAsteroidSmall = 50;
