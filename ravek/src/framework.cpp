@@ -21,6 +21,10 @@ Application::~Application() {
 }
 
 void Application::run() {
+    struct Deferral {
+        Deferral() { deferTermination(true); }
+        ~Deferral() { deferTermination(false); }
+    } deferral;
     getElapsedTicks();
     while (currentState) {
         checkSignals();

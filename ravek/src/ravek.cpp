@@ -63,6 +63,7 @@ namespace {
 volatile sig_atomic_t signalCount = 0;
 volatile sig_atomic_t recordedSignal = 0;
 volatile sig_atomic_t exiting = 0;
+volatile sig_atomic_t terminationDeferred = 0;
 
 int const parachuteSignals[] = {SIGSEGV, SIGILL, SIGFPE, SIGINT, SIGTERM, SIGABRT};
 
@@ -191,7 +192,9 @@ void quit(int status) {
 
 void handleSignal(int signal) {
     bool terminate = signal == SIGINT || signal == SIGTERM;
-    if (terminate && signalCount == 0 && recordedSignal == 0) {
+    // Only a running main loop comes back for a recorded request: a start held up somewhere
+    // (in SDL's set-up of a video mode, say) would never end.
+    if (terminate && terminationDeferred && signalCount == 0 && recordedSignal == 0) {
         recordedSignal = signal;
         return;
     }
@@ -216,6 +219,10 @@ void handleSignal(int signal) {
 
 int pendingSignal() {
     return recordedSignal;
+}
+
+void deferTermination(bool on) {
+    terminationDeferred = on ? 1 : 0;
 }
 
 void checkSignals() {

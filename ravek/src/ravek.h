@@ -227,9 +227,13 @@ void cleanUp();
 
 // The parachute. Crash signals write "Ravek parachute deployed: " and the signal's description
 // to standard error, attempt the shut-down and end with status 128 + signal. SIGINT and SIGTERM
-// are only recorded; the main loop ends the program at its next frame (see checkSignals). A
-// second SIGINT or SIGTERM while one is pending ends the process at once. Async-signal-safe.
+// are only recorded while the main loop runs, which ends the program at its next frame (see
+// checkSignals); at any other time, and a second one while one is pending, they write the
+// message and end the process at once with status 0. Async-signal-safe.
 void handleSignal(int signal);
+
+// Set by the main loop while it runs: whether SIGINT and SIGTERM wait for its next frame.
+void deferTermination(bool on);
 
 // Called by the main loop at the start of each frame: after a recorded SIGINT or SIGTERM it
 // writes the parachute's message and deletes the application, whose destructor quits (status
