@@ -316,9 +316,10 @@ def enter_name():
     y = h - m
     kids = [
         label("lEnterName", "Enter your name, player 1:", "lsTitle", 10, y - 30, w - 20, 30),
-        # 17 characters: as long as the high-score tables' default name, which fits their column.
+        # 6 characters: six of the widest letter end short of a seven-digit score in the
+        # high-score tables' name column.
         E("Textfield", dict(name="tfEnterName", caption="", style="lsTextfieldRed", triggerConfirm=T + "confirm",
-                            maxLength=17, x=40, y=y - 30 - 12 - 36, width=w - 80, height=36, gridX=0, gridY=0)),
+                            maxLength=6, x=40, y=y - 30 - 12 - 36, width=w - 80, height=36, gridX=0, gridY=0)),
         label("lEnterNameHint", "Return enters the name.", "lsDim", 10, m, w - 20, 22),
     ]
     return pane("pEnterName", w, h, False, kids)
