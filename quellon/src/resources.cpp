@@ -402,7 +402,7 @@ void Resources::init() {
         highscores.load(dirManager.getSubDir(ravek::SYSDIR_HIGHSCORES, "", false) +
                         FILE_HIGHSCORES);
     } catch (std::string const& message) {
-        ravek::debug::warning(dbgResources, "Could not load highscores: %s", message.c_str());
+        ravek::debug::info(dbgResources, "Could not load highscores: %s", message.c_str());
     }
 
     imagesHud->refresh(nullptr);
