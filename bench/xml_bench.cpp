@@ -41,7 +41,7 @@ void BM_BareExpatParse(benchmark::State& state) {
     std::ifstream in(benchFile());
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     for (auto _ : state) {
-        // Read from the file in the same 1023-byte blocks as the document layer.
+        // Fed from the file in 1023-byte blocks, as the document layer once read it.
         FILE* file = std::fopen(benchFile().c_str(), "r");
         XML_Parser parser = XML_ParserCreate(nullptr);
         XML_SetElementHandler(

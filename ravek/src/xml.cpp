@@ -20,6 +20,7 @@
 #include <new>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -333,35 +334,51 @@ void parseEnd(void* userData, char const* name) {
     parse->guarded([&] { xmlEnd(parse->handler, name); });
 }
 
+// Reads up to `size` bytes, fewer only at the end of the file.
+size_t readFully(int fd, char* buffer, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t count = read(fd, buffer + done, size - done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throw std::string("Error reading XML file");
+        if (count == 0)
+            break;
+        done += static_cast<size_t>(count);
+    }
+    return done;
+}
+
+struct OpenFile {
+    int fd;
+    ~OpenFile() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
 } // namespace
 
 void XMLReader::readFile(std::string const& filename) {
-    FILE* file = std::fopen(filename.c_str(), "r");
-    if (!file)
+    OpenFile file{open(filename.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0)
         throw std::string("Could not open XML file \"") + filename + "\"";
-    // The whole file in one piece: expat scans an unfinished token again for every block it is
-    // given, which makes long attribute values quadratic in blocks.
-    std::string text;
-    char block[65536];
-    while (!std::feof(file)) {
-        size_t count = std::fread(block, 1, sizeof block, file);
-        if (std::ferror(file)) {
-            std::fclose(file);
-            throw std::string("Error reading XML file");
-        }
-        if (text.size() + count > static_cast<size_t>(MAX_FILE_SIZE)) {
-            std::fclose(file);
-            throw "XML file \"" + filename + "\" is larger than " +
-                toStr<long>(MAX_FILE_SIZE >> 20) + " MiB";
-        }
-        text.append(block, count);
+    auto tooLarge = [&] {
+        return "XML file \"" + filename + "\" is larger than " + toStr<long>(MAX_FILE_SIZE >> 20) +
+               " MiB";
+    };
+    struct stat status;
+    size_t expected = 0;
+    if (fstat(file.fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        if (status.st_size > MAX_FILE_SIZE)
+            throw tooLarge();
+        expected = static_cast<size_t>(status.st_size);
     }
-    std::fclose(file);
-    // An empty file has no tree.
-    if (text.empty())
-        return;
 
-    XML_Parser parser = XML_ParserCreate(nullptr);
+    std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> owner(XML_ParserCreate(nullptr),
+                                                                  XML_ParserFree);
+    XML_Parser parser = owner.get();
     if (!parser)
         throw std::string("Out of memory");
     Parse parse{parser, handler, filename, 0, std::string(), nullptr};
@@ -370,14 +387,44 @@ void XMLReader::readFile(std::string const& filename) {
     // No description needs entities; one that expands them far beyond its own size is refused.
     XML_SetBillionLaughsAttackProtectionActivationThreshold(parser, 1 << 20);
     XML_SetBillionLaughsAttackProtectionMaximumAmplification(parser, 4.0f);
-    // The final flag makes a document that stops early an error.
-    bool failed =
-        XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) == XML_STATUS_ERROR;
+
+    // A regular file goes straight into the parser's own buffer, allocated once: growing a copy
+    // block by block, which expat then copies again, cost more than the parse (large mallocs,
+    // page faults and trimming).
+    size_t head = 0;
+    if (expected > 0) {
+        void* buffer = XML_GetBuffer(parser, static_cast<int>(expected));
+        if (!buffer)
+            throw std::string("Out of memory");
+        head = readFully(file.fd, static_cast<char*>(buffer), expected);
+    }
+    // What the size did not announce: the whole of a file that is not regular, or what a file
+    // gained since.
+    std::string rest;
+    char block[65536];
+    for (size_t count; (count = readFully(file.fd, block, sizeof block)) > 0;) {
+        if (head + rest.size() + count > static_cast<size_t>(MAX_FILE_SIZE))
+            throw tooLarge();
+        rest.append(block, count);
+    }
+    // An empty file has no tree.
+    if (head == 0 && rest.empty())
+        return;
+
+    // All of the file is read before parsing starts: expat scans an unfinished token again for
+    // every piece it is given, which makes long attribute values quadratic in pieces. The final
+    // flag makes a document that stops early an error.
+    bool failed = false;
+    if (head > 0)
+        failed = XML_ParseBuffer(parser, static_cast<int>(head), rest.empty()) == XML_STATUS_ERROR;
+    if (!failed && !rest.empty())
+        failed =
+            XML_Parse(parser, rest.data(), static_cast<int>(rest.size()), 1) == XML_STATUS_ERROR;
     std::string message;
     if (failed)
         message = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line " +
                   toStr<unsigned long>(XML_GetCurrentLineNumber(parser));
-    XML_ParserFree(parser);
+    owner.reset();
     if (parse.thrown)
         std::rethrow_exception(parse.thrown);
     if (!parse.error.empty())

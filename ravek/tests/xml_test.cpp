@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <memory>
+#include <thread>
+
 #include <sys/stat.h>
 
 using namespace ravek;
@@ -51,6 +54,7 @@ TEST(XmlReading, FailuresThrowTheirTexts) {
     EXPECT_EQ("Could not open XML file \"" + dir.file("none.xml") + "\"",
               thrownBy([&] { xml::loadXML(dir.file("none.xml")); }));
     EXPECT_EQ("mismatched tag at line 2", thrownBy([&] { parse(dir, "<a>\n<b></a>"); }));
+    EXPECT_EQ("Error reading XML file", thrownBy([&] { xml::loadXML(dir.path); }));
 }
 
 TEST(XmlReading, EmptyFileHasNoTree) {
@@ -69,6 +73,37 @@ TEST(XmlReading, DocumentCutAtABlockBorderIsAnError) {
         ASSERT_EQ(size, text.size());
         EXPECT_NE("<nothing thrown>", thrownBy([&] { parse(dir, text); })) << size;
     }
+}
+
+TEST(XmlReading, StreamsWithoutAKnownSizeReadWhole) {
+    TempDir dir;
+    std::string fifo = dir.file("pipe.xml");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    std::string text = "<root v=\"" + std::string(100000, 'x') + "\">";
+    for (int i = 0; i < 20000; ++i)
+        text += "<item/>";
+    text += "</root>";
+    auto previous = std::signal(SIGPIPE, SIG_IGN);
+    for (std::string const& sent : {std::string(), text}) {
+        std::thread writer([&] {
+            FILE* out = std::fopen(fifo.c_str(), "wb");
+            if (out) {
+                std::fwrite(sent.data(), 1, sent.size(), out);
+                std::fclose(out);
+            }
+        });
+        std::unique_ptr<Node> root;
+        EXPECT_EQ("<nothing thrown>", thrownBy([&] { root.reset(xml::loadXML(fifo)); }));
+        writer.join();
+        if (sent.empty()) {
+            EXPECT_EQ(nullptr, root);
+            continue;
+        }
+        ASSERT_TRUE(root);
+        EXPECT_EQ(20000u, root->children.size());
+        EXPECT_EQ(100000u, root->getAttribute("v", "").size());
+    }
+    std::signal(SIGPIPE, previous);
 }
 
 TEST(XmlReading, LargeDocumentsSpanningManyBlocksReadWhole) {
