@@ -559,7 +559,8 @@ def play_multi():
 
 def held_start():
     """Another program holds the pointer, so SDL waits to take it for the full screen: the start
-    is held up inside SDL's set-up of the video mode, and SIGTERM still ends it at once."""
+    is held up inside SDL's set-up of the video mode, and SIGTERM still ends it, once no main
+    loop has taken it up for a second."""
     game = Game({"settings.xml": SETTINGS}, grab=True)
     time.sleep(3)
     # SDL 2 under the compatibility library gives up the grab after 5 s.

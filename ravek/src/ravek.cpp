@@ -64,6 +64,8 @@ volatile sig_atomic_t signalCount = 0;
 volatile sig_atomic_t recordedSignal = 0;
 volatile sig_atomic_t exiting = 0;
 volatile sig_atomic_t terminationDeferred = 0;
+// Seconds a termination request waits for a main loop to take it up.
+unsigned const terminationGrace = 1;
 
 int const parachuteSignals[] = {SIGSEGV, SIGILL, SIGFPE, SIGINT, SIGTERM, SIGABRT};
 
@@ -190,12 +192,27 @@ void quit(int status) {
     std::exit(status);
 }
 
+// A termination request that no main loop took up within its grace period: the start is held
+// up somewhere (in SDL's set-up of a video mode, say) and would never end.
+void endUnanswered(int) {
+    if (recordedSignal == 0 || terminationDeferred)
+        return;
+    writeText("Ravek parachute deployed: ");
+    writeDescription(recordedSignal);
+    _exit(0);
+}
+
 void handleSignal(int signal) {
     bool terminate = signal == SIGINT || signal == SIGTERM;
-    // Only a running main loop comes back for a recorded request: a start held up somewhere
-    // (in SDL's set-up of a video mode, say) would never end.
-    if (terminate && terminationDeferred && signalCount == 0 && recordedSignal == 0) {
+    if (terminate && signalCount == 0 && recordedSignal == 0) {
         recordedSignal = signal;
+        if (!terminationDeferred) {
+            struct sigaction action = {};
+            action.sa_handler = endUnanswered;
+            sigemptyset(&action.sa_mask);
+            sigaction(SIGALRM, &action, nullptr);
+            alarm(terminationGrace);
+        }
         return;
     }
     writeText("Ravek parachute deployed: ");
@@ -223,6 +240,9 @@ int pendingSignal() {
 
 void deferTermination(bool on) {
     terminationDeferred = on ? 1 : 0;
+    // The loop's next frame takes up a request that came during the start.
+    if (on)
+        alarm(0);
 }
 
 void checkSignals() {

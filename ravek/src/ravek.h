@@ -227,12 +227,13 @@ void cleanUp();
 
 // The parachute. Crash signals write "Ravek parachute deployed: " and the signal's description
 // to standard error, attempt the shut-down and end with status 128 + signal. SIGINT and SIGTERM
-// are only recorded while the main loop runs, which ends the program at its next frame (see
-// checkSignals); at any other time, and a second one while one is pending, they write the
-// message and end the process at once with status 0. Async-signal-safe.
+// are only recorded; the main loop ends the program at its next frame (see checkSignals). One
+// that comes while no main loop runs waits a second for one to start (SIGALRM), then writes the
+// message and ends the process with status 0, so a start held up for good still ends. A second
+// SIGINT or SIGTERM while one is pending ends the process at once. Async-signal-safe.
 void handleSignal(int signal);
 
-// Set by the main loop while it runs: whether SIGINT and SIGTERM wait for its next frame.
+// Set by the main loop while it runs: SIGINT and SIGTERM wait for its next frame.
 void deferTermination(bool on);
 
 // Called by the main loop at the start of each frame: after a recorded SIGINT or SIGTERM it

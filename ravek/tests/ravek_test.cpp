@@ -103,13 +103,13 @@ TEST(ParachuteDeath, InterruptEndsThroughTheMainLoopWithStatusZero) {
 TEST(ParachuteDeath, TerminationRequestEndsWithStatusZero) {
     EXPECT_EXIT(runWith([] { std::raise(SIGTERM); }), testing::ExitedWithCode(0),
                 "^Ravek parachute deployed: Termination request\\.\n$");
-    // Before the main loop runs nothing would come back for it: a start held up in a call that
-    // never returns must still end.
+    // Before the main loop runs: a start held up in a call that never returns still ends.
     EXPECT_EXIT(
         {
             init(0, true);
             std::raise(SIGTERM);
-            std::fprintf(stderr, "not reached");
+            for (;;)
+                pause();
         },
         testing::ExitedWithCode(0), "^Ravek parachute deployed: Termination request\\.\n$");
 }
@@ -118,26 +118,32 @@ TEST(ParachuteDeath, TerminationShutsTheApplicationDownInOrder) {
     struct Saving : FrameRateLimitedApplication {
         ~Saving() override { std::fprintf(stderr, "saved\n"); }
     };
-    EXPECT_EXIT(
-        {
-            init(0, true);
-            auto* app = new Saving;
-            (new ActionState([] { std::raise(SIGTERM); }))->activate();
-            app->run();
-            std::exit(42);
-        },
-        testing::ExitedWithCode(0), "^Ravek parachute deployed: Termination request\\.\nsaved\n$");
+    // Asked for in a frame, or during a start that reaches the main loop.
+    for (bool early : {false, true})
+        EXPECT_EXIT(
+            {
+                init(0, true);
+                auto* app = new Saving;
+                (new ActionState([] { std::raise(SIGTERM); }))->activate();
+                if (early)
+                    std::raise(SIGTERM);
+                app->run();
+                std::exit(42);
+            },
+            testing::ExitedWithCode(0),
+            "^Ravek parachute deployed: Termination request\\.\nsaved\n$");
 }
 
 TEST(ParachuteDeath, ASecondInterruptWhileOneIsPendingEndsAtOnce) {
-    EXPECT_EXIT(runWith([] {
-                    std::raise(SIGINT);
-                    if (pendingSignal() == SIGINT)
-                        std::raise(SIGINT);
-                    std::fprintf(stderr, "not reached");
-                }),
-                testing::ExitedWithCode(0),
-                "^Ravek parachute deployed: Interactive attention\\.\n$");
+    EXPECT_EXIT(
+        {
+            init(0, true);
+            std::raise(SIGINT);
+            EXPECT_EQ(SIGINT, pendingSignal());
+            std::raise(SIGINT);
+            std::fprintf(stderr, "not reached");
+        },
+        testing::ExitedWithCode(0), "^Ravek parachute deployed: Interactive attention\\.\n$");
 }
 
 TEST(ParachuteDeath, CrashSignalsEndWithStatus128PlusTheSignal) {
