@@ -12,6 +12,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import traceback
 from xml.etree import ElementTree
 
 from PIL import Image, ImageChops, ImageGrab, ImageStat
@@ -183,7 +184,9 @@ class Game:
             self.process = subprocess.Popen([PROGRAM], cwd=self.dir, stdout=out,
                                             stderr=subprocess.STDOUT, env=self.env)
         self.window, self.players, self.games = None, players, 0
-        self.windowed = 'fullscreen="false"' in (files or {}).get("settings.xml", "")
+        settings = (files or {}).get("settings.xml", b"")
+        self.windowed = b'fullscreen="false"' in (
+            settings.encode() if isinstance(settings, str) else settings)
 
     def path(self, name):
         return os.path.join(self.dir, name)
@@ -658,7 +661,10 @@ if __name__ == "__main__":
             for run in RUNS:
                 run.close(True)
             RUNS.clear()
-        except AssertionError as failure:
+        except Exception as failure:
+            # A fault of the test itself, too, must not leave the program and its server running.
+            if not isinstance(failure, AssertionError):
+                traceback.print_exc()
             for run in RUNS:
                 print("--- the log of the run in %s (status %s, display %s):\n%s" % (
                     run.dir, run.process.poll(), run.env["DISPLAY"], run.log()))
