@@ -130,15 +130,19 @@ def panel_shown(image, box):
 
 def ships(image):
     """The middles of player 1's red and player 2's blue stripes below the HUD (falsy when
-    not seen). Explosions have reds too, but with far less blue than green."""
-    below, w = image.crop((0, 170, image.width, image.height)), image.width
+    not seen). Explosions have reds too, but with far less blue than green. Every other pixel
+    of every other row is enough, and four times as fast: on a busy machine a slow look keeps
+    the ships longer among the asteroids."""
+    below = image.crop((0, 170, image.width, image.height))
+    below = below.resize((below.width // 2, below.height // 2), Image.NEAREST)
+    w = below.width
     middle = lambda values: sorted(values)[len(values) // 2]
     found = []
     for stripe in (lambda r, g, b: r > 150 and 25 <= b < 100 and abs(g - b) <= 20,
                    lambda r, g, b: b > 200 and r < 100 and g < 150):
         points = [i for i, pixel in enumerate(below.getdata()) if stripe(*pixel[:3])]
-        found.append(points and (middle([i % w for i in points]),
-                                 170 + middle([i // w for i in points])))
+        found.append(points and (2 * middle([i % w for i in points]),
+                                 170 + 2 * middle([i // w for i in points])))
     return found
 
 
