@@ -92,6 +92,27 @@ TEST(DataSet, EvaluatorsCarryTheTriggersTheStatesSwitchOn) {
         EXPECT_EQ((std::set<float>{-1.0f, 1.0f}), values) << axis;
         EXPECT_TRUE(joystick) << axis;
     }
+
+    // The README's controls table counts joysticks and buttons as the controls window shows
+    // them ("Joy 0; Btn 0").
+    std::string row = "joystick ";
+    char const* const actions[] = {"fire", "shield", "timewarp", "pause"};
+    for (char const* action : actions) {
+        Trigger* trigger = data.bank<InputEvaluator>("evaluatorGamePlayer").resources.at(action);
+        for (Translator* translator : trigger->translators)
+            if (auto* button = dynamic_cast<JoyButtonTranslator*>(translator)) {
+                if (action == actions[0])
+                    row += std::to_string(button->joystick) + ": stick, buttons ";
+                row += std::to_string(button->button) + " " +
+                       (action == actions[2] ? "time warp" : action) +
+                       (action == actions[3] ? "" : ", ");
+                EXPECT_NE(std::string::npos,
+                          trigger->joyToString(0, 0).find("Btn " + std::to_string(button->button)))
+                    << action;
+            }
+    }
+    EXPECT_NE(std::string::npos, testutil::readFile(QUELLON_SOURCE_DIR "/README.md").find(row))
+        << row;
 }
 
 TEST(DataSetGL, ImagesAnimationsAndFontsLoadWithTheLooksTheGameNeeds) {
