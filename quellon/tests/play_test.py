@@ -429,6 +429,8 @@ def play_single():
     # without a score then starts again.
     for i in range(200):
         game.up("v", "Up")
+        # SDL takes a key that goes up and down at one moment for a held key's repeat.
+        time.sleep(0.05)
         game.down("v", "Up")
         game.hold(("Left", "Right")[i // 2 % 2], 0.4)
         if game.shows(NAME_ENTRY):
