@@ -104,7 +104,9 @@ TEST(ProgramSerialGL, StartsWithTheVersionsAndEndsInOrderOnTermination) {
     kill(program.pid, SIGTERM);
     EXPECT_EQ(0, program.wait());
     auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(took, std::chrono::milliseconds(200));
+    // About 85 ms on a quiet machine; a build beside it can triple that. Only a shut-down that
+    // waits on something (a sleeping thread, a lost frame) takes a second.
+    EXPECT_LT(took, std::chrono::milliseconds(1000));
     for (char const* part : {"<screen ", "<sound ", "<controls name=\"multi 2\">", "</settings>"})
         EXPECT_TRUE(has(dir.read("settings.xml"), part));
 }
