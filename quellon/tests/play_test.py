@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The real program played from outside: X key and pointer events (xdotool) into its
+"""The real program played from outside: X key and pointer events (XTest) into its
 full-screen window on an X server of its own, what it played (OpenAL Soft's wave output), logged
 and left in its working directory; and the same under faults. Usage: play_test.py PROGRAM DATA
 SCENARIO."""
@@ -296,12 +296,12 @@ class Game:
     def restarted(self):
         return self.log().count("New game:") > self.games
 
-    def start(self, downs=0, menu=True):
-        """Once the images are in, into the mode `downs` rows below "Single Player A" (unless
-        the game is started already); the checks follow this game."""
+    def start(self, menu=True):
+        """Once the images are in, into "Single Player A" (unless the game is started already);
+        the checks follow this game."""
         if menu:
             wait_for(self.menu_ready, "the main menu")
-            self.key(*["Down"] * downs, "Return")
+            self.key("Return")
         wait_for(lambda: all(ships(self.screen())[:self.players]), "the ships")
         self.games = self.log().count("New game:")
 
@@ -490,8 +490,7 @@ def menu_by_keys_after_the_mouse(game):
     wait_for(lambda: highlighted(game.screen(), MENU_QUIT), "the main menu")
 
 
-# The controls window's rows, and the default keys of the two players in that order.
-CONTROL_ROWS = ("x", "x", "y", "y", "fire", "shield", "timewarp")
+# The default keys of the two players, in the order of the controls window's rows.
 MULTI_KEYS = {"multi 1": ("Left", "Right", "Up", "Down", "Control_R", "Shift_R", "End"),
               "multi 2": ("a", "d", "w", "s", "Control_L", "Shift_L", "q")}
 
