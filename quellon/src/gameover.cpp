@@ -83,7 +83,12 @@ void Game::endNameEntry() {
         return;
     previousName[entryPlayer] = name;
     // The row the entry really took: the second of two equal scores goes below the first.
-    ranks[entryPlayer] = getHighscores()->add(HighscoreEntry(name, player[entryPlayer]->score));
+    int row = getHighscores()->add(HighscoreEntry(name, player[entryPlayer]->score));
+    // Rows entered before, at or below it, move down with their names; past the last, gone.
+    for (unsigned i = 0; i < entryPlayer && row >= 0; ++i)
+        if (ranks[i] >= row && ++ranks[i] >= HighscoreTable::size())
+            ranks[i] = -1;
+    ranks[entryPlayer] = row;
     hidePanel(resources->pEnterName);
     setHighscoresChecked(static_cast<unsigned char>(entryPlayer + 1));
 }

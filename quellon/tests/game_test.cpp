@@ -268,6 +268,20 @@ TEST_F(GameGL, NameEntryAsksTheRankedPlayersInTurnAndRefusesABlankName) {
     enterName("Cy");
     EXPECT_EQ(phaseGameOver, game->phase);
     EXPECT_EQ(-1, game->ranks[1]);
+
+    // The lower score enters first, below an equal row; the higher one then pushes it down, and
+    // the row that lights follows it.
+    start(multiPlayer);
+    ship(0)->score = 10000;
+    ship(1)->score = 80000;
+    killAll();
+    enterName("Uno");
+    enterName("Blu");
+    EXPECT_EQ(phaseGameOver, game->phase);
+    EXPECT_EQ("Blu", resources->highscores.multi[1].name);
+    EXPECT_EQ(1, game->ranks[1]);
+    EXPECT_EQ("Uno", resources->highscores.multi[8].name);
+    EXPECT_EQ(8, game->ranks[0]);
 }
 
 TEST_F(GameGL, AbortedGameSkipsTheNameEntryAndFireRestartsOnlyAfterTwoSeconds) {
