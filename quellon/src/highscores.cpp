@@ -89,8 +89,12 @@ ravek::xml::Node* Highscores::buildDomTree() const {
 
 void Highscores::load(std::string const& path) {
     std::unique_ptr<ravek::xml::Node> root(ravek::xml::loadXML(path));
-    if (root && root->name == XML_HIGHSCORES)
-        getFromNode(root.get());
+    if (!root)
+        return;
+    // Another document in the file's place is someone's, not to be written over unread.
+    if (root->name != XML_HIGHSCORES)
+        throw "\"" + path + "\" is no high-score file: its root is \"" + root->name + "\"";
+    getFromNode(root.get());
 }
 
 bool Highscores::save(std::string const& path) const {

@@ -56,7 +56,8 @@ public:
     void getFromNode(ravek::xml::Node const* root);
     // A new tree of the whole file; the caller deletes it.
     ravek::xml::Node* buildDomTree() const;
-    // Reads the file; a root of another name is ignored. XML errors are thrown as std::string.
+    // Reads the file; an empty one leaves the tables. XML errors and a root of another name are
+    // thrown as std::string, the tables unchanged.
     void load(std::string const& path);
     // Writes the file (replacing it only when complete); false when it could not be written.
     bool save(std::string const& path) const;

@@ -20,10 +20,15 @@
 #include "ravek/src/gui/text.h"
 #include "ravek/src/xml.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <type_traits>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quellon {
@@ -198,6 +203,52 @@ void forEachTrack(Resources& r, Visit&& visit) {
 
 template <typename T>
 using Pointee = std::remove_pointer_t<std::remove_reference_t<T>>;
+
+// Copies of an unreadable file kept at most: "highscores.xml.damaged", then ".damaged.1" on.
+int const MAX_KEPT = 100;
+
+// Moves a file that is there but could not be read to the first free name of its kept copies,
+// never over an earlier one, so that the player can mend it; false (logged) when it stays.
+bool moveAside(std::string const& path) {
+    std::string aside;
+    int err = EEXIST;
+    for (int n = 0; n < MAX_KEPT && err == EEXIST; ++n) {
+        aside = path + ".damaged" + (n > 0 ? "." + ravek::toStr(n) : "");
+        err = renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0
+                  ? 0
+                  : errno;
+        if (err == EINVAL || err == ENOSYS) {
+            // A file system that cannot refuse to replace: look first.
+            struct stat status;
+            bool taken = lstat(aside.c_str(), &status) == 0 || errno != ENOENT;
+            err = taken ? EEXIST : std::rename(path.c_str(), aside.c_str()) == 0 ? 0 : errno;
+        }
+    }
+    if (err == 0) {
+        ravek::debug::warning(dbgResources, "Kept the unreadable \"%s\" as \"%s\".", path.c_str(),
+                              aside.c_str());
+        return true;
+    }
+    ravek::debug::error(dbgResources,
+                        "Could not move the unreadable \"%s\" aside (%s): it is not written over.",
+                        path.c_str(), err == EEXIST ? "no free name" : std::strerror(err));
+    return false;
+}
+
+// After a failed load: logs it, at info when the file is not there at all and that is only a
+// first start, and moves a file that is there aside (cut short, a directory, not readable, or
+// not even to be looked at: it holds what the player had). False when the path must not be
+// written.
+bool failedLoad(std::string const& path, char const* what, std::string const& message,
+                bool missingIsInfo) {
+    struct stat status;
+    bool there = lstat(path.c_str(), &status) == 0 || errno != ENOENT;
+    if (!there && missingIsInfo)
+        ravek::debug::info(dbgResources, "Could not load %s: %s", what, message.c_str());
+    else
+        ravek::debug::warning(dbgResources, "Could not load %s: %s", what, message.c_str());
+    return !there || moveAside(path);
+}
 
 } // namespace
 
@@ -397,13 +448,7 @@ void Resources::init() {
     if (!missing.empty())
         throw "Missing from the data set: " + missing + ".";
 
-    initHighscores();
-    try {
-        highscores.load(dirManager.getSubDir(ravek::SYSDIR_HIGHSCORES, "", false) +
-                        FILE_HIGHSCORES);
-    } catch (std::string const& message) {
-        ravek::debug::info(dbgResources, "Could not load highscores: %s", message.c_str());
-    }
+    loadHighscores();
 
     imagesHud->refresh(nullptr);
     imagesGui->refresh(nullptr);
@@ -553,7 +598,7 @@ void Resources::loadSettings() {
     try {
         apply(path);
     } catch (std::string const& message) {
-        ravek::debug::warning(dbgResources, "Could not load settings: %s", message.c_str());
+        keepSettingsFile = !failedLoad(path, "settings", message, false);
     }
 }
 
@@ -563,7 +608,7 @@ bool Resources::saveSettings() {
     std::unique_ptr<ravek::xml::Node> root(buildSettingsTree(settings, evaluators));
     std::string path = dirManager.getSubDir(ravek::SYSDIR_SETTINGS, "", false) + FILE_SETTINGS;
     ravek::debug::debug(dbgResources, "Saving settings to file \"%s\".", path.c_str());
-    if (root->saveXML(path.c_str()))
+    if (!keepSettingsFile && root->saveXML(path.c_str()))
         return true;
     ravek::debug::error(dbgResources, "Could not save the settings: \"%s\" was not written.",
                         path.c_str());
@@ -574,9 +619,20 @@ void Resources::initHighscores() {
     highscores.setDefaults();
 }
 
+void Resources::loadHighscores() {
+    initHighscores();
+    std::string path = dirManager.getSubDir(ravek::SYSDIR_HIGHSCORES, "", false) + FILE_HIGHSCORES;
+    keepHighscoresFile = false;
+    try {
+        highscores.load(path);
+    } catch (std::string const& message) {
+        keepHighscoresFile = !failedLoad(path, "highscores", message, true);
+    }
+}
+
 bool Resources::saveHighscores() {
     std::string path = dirManager.getSubDir(ravek::SYSDIR_HIGHSCORES, "", false) + FILE_HIGHSCORES;
-    if (highscores.save(path))
+    if (!keepHighscoresFile && highscores.save(path))
         return true;
     ravek::debug::error(dbgResources, "Could not save highscores: \"%s\" was not written.",
                         path.c_str());

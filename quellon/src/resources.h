@@ -268,11 +268,15 @@ public:
     void initGame();
     void uninitGame() {}
 
-    // The default controls of the data set, then "settings.xml"; never throws.
+    // The default controls of the data set, then "settings.xml"; never throws. A file there that
+    // cannot be read is moved aside before anything replaces it, and when it cannot be moved it
+    // is never written over; the same for "highscores.xml".
     void loadSettings();
     // Writes "settings.xml"; false when it could not be written (logged).
     bool saveSettings();
     void initHighscores();
+    // The default tables, then "highscores.xml"; never throws.
+    void loadHighscores();
     // Writes "highscores.xml"; false when it could not be written (logged).
     bool saveHighscores();
 
@@ -285,6 +289,10 @@ public:
     void playerEvaluators(ravek::InputEvaluator* out[CONTROL_GROUPS]) const;
 
 private:
+    // An unreadable file that could not be moved aside stays as it is.
+    bool keepSettingsFile = false;
+    bool keepHighscoresFile = false;
+
     void build();
     // Deletes what the hub owns, the banks included.
     void release();

@@ -68,8 +68,10 @@ TEST(Highscores, FileFillsNamedTablesRowByRowWithoutSorting) {
     EXPECT_EQ(1000u, h.multi[0].score);
     EXPECT_EQ(910u, h.multi[9].score);
 
-    // A root of another name leaves the defaults.
-    h = loaded("<scores><singleA>" + entries(1, 7, 0) + "</singleA></scores>");
+    // A root of another name is refused and leaves the defaults.
+    EXPECT_THROW(loaded("<scores><singleA>" + entries(1, 7, 0) + "</singleA></scores>"),
+                 std::string);
+    h = loaded("");
     EXPECT_EQ(100000u, h.singleA[0].score);
 }
 

@@ -597,9 +597,9 @@ def faults_disk(read_only):
     subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + ("1m" if read_only else "64k"),
                     "tmpfs", directory], check=True)
     os.symlink(DATA, os.path.join(directory, "resources"))
-    write(directory, {"settings.xml": SETTINGS} if read_only else {
-        "settings.xml": SETTINGS,
-        "highscores.xml": highscores_xml([("Kept", 900 - 10 * i) for i in range(10)])})
+    # A damaged file that cannot be moved aside is not written over either.
+    write(directory, {"settings.xml": SETTINGS, "highscores.xml": "<highscores><sin" if read_only
+                      else highscores_xml([("Kept", 900 - 10 * i) for i in range(10)])})
     subprocess.run(["mount", "-o", "remount,ro", directory] if read_only else
                    ["dd", "if=/dev/zero", "of=" + os.path.join(directory, "filler"), "bs=4096"],
                    stderr=None if read_only else subprocess.DEVNULL, check=read_only)
@@ -612,19 +612,27 @@ def faults_disk(read_only):
     for what in ("the settings", "highscores", "the screenshot"):
         check("(error) Could not save " + what in game.log(),
               "it reports that it could not save " + what)
+    check(not read_only or "Could not move the unreadable \"highscores.xml\"" in game.log(),
+          "it reports that it could not move the damaged highscores.xml aside")
     check(contents() == before, "the files there are intact, nothing else is left there")
 
 
 def faults_corrupt():
-    game = Game({"settings.xml": SETTINGS[:90], "highscores.xml": b"<highscores><sin\x01"})
+    """Files cut short are moved aside under the names the log gives before anything replaces
+    them: the first game over writes the default tables, and the old scores stay in the copy."""
+    old = {"settings.xml": SETTINGS[:90],
+           "highscores.xml": highscores_xml([("Kept", 900 - 10 * i) for i in range(10)])[:-30]}
+    game = Game(old)
     wait_for(game.menu_ready, "the main menu")
-    # A high-score file is missing at every first start: not worth a warning.
-    for what, level in (("settings", "warning"), ("highscores", "info")):
-        check("(%s) Could not load %s: " % (level, what) in game.log(),
-              "a truncated or corrupt %s.xml is reported (%s)" % (what, level))
-    check(open(game.path("settings.xml"), "rb").read() == SETTINGS[:90],
-          "the broken settings.xml stays until a complete one replaces it")
+    for what in ("settings", "highscores"):
+        check("(warning) Could not load %s: " % what in game.log() and
+              '"%s.xml.damaged"' % what in game.log(),
+              "a truncated %s.xml is reported, with the name it is kept under" % what)
     check(game.abort_and_quit() == 0, "the game plays and quits with status 0")
+    for name, data in old.items():
+        check(open(game.path(name + ".damaged"), "rb").read() ==
+              (data.encode() if isinstance(data, str) else data),
+              "the game over and the exit leave the kept %s as it was" % name)
     check(game.complete_settings() and
           game.xml("settings.xml").find("sound").get("volumeSfx") == "70",
           "settings.xml is replaced by a complete one with the defaults")

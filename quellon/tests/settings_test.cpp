@@ -150,3 +150,55 @@ TEST(Settings, FilesThatCannotBeWrittenAreReportedByTheGame) {
     EXPECT_TRUE(has(log.text(), "(error) Could not save highscores: \"highscores.xml\" was not "
                                 "written."));
 }
+
+TEST(Settings, UnreadableFilesAreMovedAsideBeforeAnythingReplacesThem) {
+    qtest::WorkDir dir;
+    std::string cut = settingsFile("<sound volumeSfx=\"30\"/>").substr(0, 70);
+    dir.write("settings.xml", cut);
+    dir.write("settings.xml.damaged", "kept before");
+    // There, but nothing to read.
+    ASSERT_EQ(0, mkdir(dir.file("highscores.xml").c_str(), 0755));
+    {
+        testutil::LogCapture log;
+        Resources r;
+        r.loadHighscores();
+        std::string text = log.text();
+        EXPECT_TRUE(has(text, "(warning) Could not load settings: "));
+        EXPECT_TRUE(has(text, "(warning) Could not load highscores: "));
+        EXPECT_TRUE(has(text, "\"settings.xml.damaged.1\""));
+        EXPECT_TRUE(has(text, "\"highscores.xml.damaged\""));
+        EXPECT_EQ(70, r.settings.volumeSfx);
+        ASSERT_TRUE(r.saveSettings());
+        ASSERT_TRUE(r.saveHighscores());
+    }
+    EXPECT_EQ(cut, dir.read("settings.xml.damaged.1"));
+    EXPECT_EQ("kept before", dir.read("settings.xml.damaged"));
+    struct stat status;
+    EXPECT_TRUE(stat(dir.file("highscores.xml.damaged").c_str(), &status) == 0 &&
+                S_ISDIR(status.st_mode));
+
+    // A high-score file of another kind and a damaged settings file, with every name to keep
+    // them under taken: they stay, and nothing is written over them. A missing one is a first
+    // start.
+    qtest::WorkDir again;
+    std::string foreign = "<scores><entry name=\"Ann\" score=\"5\"/></scores>";
+    again.write("highscores.xml", foreign);
+    again.write("settings.xml", cut);
+    for (char const* name : {"highscores.xml", "settings.xml"})
+        for (int i = 0; i < 100; ++i)
+            again.write(name + std::string(".damaged") + (i ? "." + std::to_string(i) : ""), "");
+    Resources r;
+    testutil::LogCapture log;
+    r.loadHighscores();
+    EXPECT_EQ(100000u, r.highscores.singleA[0].score);
+    EXPECT_FALSE(r.saveHighscores());
+    EXPECT_FALSE(r.saveSettings());
+    EXPECT_EQ(foreign, again.read("highscores.xml"));
+    EXPECT_EQ(cut, again.read("settings.xml"));
+    ASSERT_EQ(0, unlink(again.file("highscores.xml").c_str()));
+    r.loadHighscores();
+    EXPECT_TRUE(r.saveHighscores());
+    std::string text = log.text();
+    EXPECT_TRUE(has(text, "(warning) Could not load highscores: \"highscores.xml\" is no "));
+    EXPECT_TRUE(has(text, "(info) Could not load highscores: Could not open"));
+}
