@@ -91,6 +91,10 @@ void Game::endNameEntry() {
     ranks[entryPlayer] = row;
     hidePanel(resources->pEnterName);
     setHighscoresChecked(static_cast<unsigned char>(entryPlayer + 1));
+    // The next player's entry is open: this name is kept now, should the game be left (the
+    // window closed, the program ended) before it.
+    if (phase == phaseNameEntry)
+        resources->saveHighscores();
 }
 
 // Drawing

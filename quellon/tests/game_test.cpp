@@ -257,6 +257,7 @@ TEST_F(GameGL, NameEntryAsksTheRankedPlayersInTurnAndRefusesABlankName) {
     EXPECT_EQ(resources->lsTextfieldRed, resources->tfEnterName->getStyle());
     enterName("Ann");
     EXPECT_EQ("Zed", resources->tfEnterName->getCaption()) << "player 2's name of last time";
+    EXPECT_TRUE(qtest::has(dir.read("highscores.xml"), "Ann")) << "kept should the game end now";
     enterName("Bob");
     EXPECT_EQ("Ann", resources->highscores.multi[1].name);
     EXPECT_EQ("Bob", resources->highscores.multi[2].name) << "equal scores: second below";
