@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <thread>
 #include <unistd.h>
 
 using namespace ravek;
@@ -116,22 +118,51 @@ TEST(ParachuteDeath, TerminationRequestEndsWithStatusZero) {
 
 TEST(ParachuteDeath, TerminationShutsTheApplicationDownInOrder) {
     struct Saving : FrameRateLimitedApplication {
-        ~Saving() override { std::fprintf(stderr, "saved\n"); }
+        // Requests while it saves, which then takes longer than a request waits for a main
+        // loop during the start.
+        int requests = 0;
+        ~Saving() override {
+            for (int i = 0; i < requests; ++i)
+                std::raise(SIGTERM);
+            if (requests)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            std::fprintf(stderr, "saved\n");
+        }
     };
-    // Asked for in a frame, or during a start that reaches the main loop.
-    for (bool early : {false, true})
+    void (*const frames[])() = {[] { std::raise(SIGTERM); },
+                                [] { application->currentState->deleteRequested = true; },
+                                [] {
+                                    std::raise(SIGTERM);
+                                    application->currentState->deleteRequested = true;
+                                }};
+    // Asked for in a frame, during a start that reaches the main loop, in the frame that ends
+    // the loop, or while the program saves after the loop: the shut-down runs to its end. A
+    // second request while it saves still ends the program at once.
+    struct Case {
+        int frame;
+        bool early;
+        int requests;
+        char const* end;
+    } const cases[] = {{0, false, 0, "saved\n"},
+                       {1, true, 0, "saved\n"},
+                       {2, false, 0, "saved\n"},
+                       {1, false, 1, "saved\n"},
+                       {1, false, 2, "Ravek parachute deployed: Recursive call\\.\n"}};
+    for (Case const& c : cases)
         EXPECT_EXIT(
             {
                 init(0, true);
                 auto* app = new Saving;
-                (new ActionState([] { std::raise(SIGTERM); }))->activate();
-                if (early)
+                app->requests = c.requests;
+                (new ActionState(frames[c.frame]))->activate();
+                if (c.early)
                     std::raise(SIGTERM);
                 app->run();
-                std::exit(42);
+                delete app;
             },
             testing::ExitedWithCode(0),
-            "^Ravek parachute deployed: Termination request\\.\nsaved\n$");
+            std::string("^Ravek parachute deployed: Termination request\\.\n") + c.end + "$")
+            << c.frame << c.early << c.requests;
 }
 
 TEST(ParachuteDeath, ASecondInterruptWhileOneIsPendingEndsAtOnce) {
