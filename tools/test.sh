@@ -12,6 +12,15 @@ jobs=$(nproc)
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUELLON_SANITIZE=ON
 cmake --build build/test -j "$jobs"
 
+# Every test has a time limit of its own, so that a hang fails within minutes.
+ctest --test-dir build/test --show-only=json-v1 | python3 -c '
+import json, sys
+tests = json.load(sys.stdin)["tests"]
+bare = [t["name"] for t in tests if "TIMEOUT" not in [p["name"] for p in t.get("properties", [])]]
+if bare:
+    sys.exit("Tests without a time limit: " + " ".join(bare))
+'
+
 export ALSOFT_DRIVERS=null
 xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX -noreset" \
     ctest --test-dir build/test --output-on-failure -j "$jobs"

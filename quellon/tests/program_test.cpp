@@ -8,6 +8,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +24,8 @@ public:
         : dir(dir) {
         pid = fork();
         if (pid == 0) {
+            // Not left running when a time limit kills the test.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (chdir(dir.dir.path.c_str()) != 0)
                 _exit(99);
             int out = open("out.log", O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -10,6 +10,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <thread>
+
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace ravek;
@@ -215,4 +217,15 @@ TEST(ParachuteDeath, WithoutTheParachuteSignalsKeepTheirDefaultAction) {
             std::raise(SIGTERM);
         },
         testing::KilledBySignal(SIGTERM), "");
+}
+
+// A death test that hangs fails at the test's time limit: its child goes with the test.
+TEST(TestRunDeath, ChildEndsWithTheTestThatStartedIt) {
+    EXPECT_EXIT(
+        {
+            int signal = 0;
+            prctl(PR_GET_PDEATHSIG, &signal);
+            std::exit(signal == SIGKILL ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
