@@ -62,6 +62,8 @@ namespace {
 
 volatile sig_atomic_t signalCount = 0;
 volatile sig_atomic_t recordedSignal = 0;
+// The crash signal whose shut-down is under way, or 0.
+volatile sig_atomic_t crashSignal = 0;
 volatile sig_atomic_t exiting = 0;
 volatile sig_atomic_t terminationDeferred = 0;
 // Set once a main loop has ended: the program shuts down in order and is left to finish.
@@ -204,7 +206,8 @@ void quit(int status) {
 // A termination request that no main loop took up within its grace period: the start is held
 // up somewhere (in SDL's set-up of a video mode, say) and would never end.
 void endUnanswered(int) {
-    if (recordedSignal == 0 || terminationDeferred || loopEnded)
+    // A shut-down under way (a crash's, say) ends the process itself.
+    if (recordedSignal == 0 || terminationDeferred || loopEnded || signalCount != 0)
         return;
     writeText("Ravek parachute deployed: ");
     writeDescription(recordedSignal);
@@ -230,13 +233,18 @@ void handleSignal(int signal) {
         alarm(terminationGrace);
         return;
     }
+    if (!terminate && signalCount == 0)
+        crashSignal = signal;
     writeText("Ravek parachute deployed: ");
     if (signalCount++ == 0) {
         writeDescription(signal);
     } else {
         install(SIG_DFL);
         writeText("Recursive call.\n");
-        _exit(terminate ? 0 : 128 + signal);
+        // A request during a crash's shut-down does not turn the crash into a normal end.
+        if (terminate)
+            _exit(crashSignal ? 128 + crashSignal : 0);
+        _exit(128 + signal);
     }
     if (terminate)
         _exit(0);

@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <thread>
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -208,6 +211,42 @@ TEST(ParachuteDeath, ACrashDuringTheShutDownIsARecursiveCall) {
                 testing::ExitedWithCode(128 + SIGSEGV),
                 "^Ravek parachute deployed: Interactive attention\\.\n"
                 "Ravek parachute deployed: Recursive call\\.\n$");
+    // The other way round, and a request during the start whose second runs out while a
+    // crash shuts down: still the crash's status. Standard error is a pipe full but for the
+    // parachute's prefix, so the crash waits to write its description until the request came.
+    for (bool early : {false, true})
+        EXPECT_EXIT(
+            {
+                init(0, true);
+                if (early)
+                    std::raise(SIGTERM);
+                int ends[2];
+                if (pipe(ends) != 0)
+                    std::exit(1);
+                int size = fcntl(ends[1], F_GETPIPE_SZ);
+                fcntl(ends[1], F_SETFL, O_NONBLOCK);
+                std::string fill(static_cast<size_t>(size) - 26, 'x');
+                if (write(ends[1], fill.data(), fill.size()) != static_cast<ssize_t>(fill.size()))
+                    std::exit(1);
+                fcntl(ends[1], F_SETFL, 0);
+                dup2(ends[1], STDERR_FILENO);
+                pthread_t crashing = pthread_self();
+                std::thread([=] {
+                    int queued = 0;
+                    while (ioctl(ends[0], FIONREAD, &queued) == 0 && queued < size)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    if (early)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                    else
+                        pthread_kill(crashing, SIGTERM);
+                    char buffer[4096];
+                    while (read(ends[0], buffer, sizeof buffer) > 0) {
+                    }
+                }).detach();
+                std::raise(SIGSEGV);
+            },
+            testing::ExitedWithCode(128 + SIGSEGV), "")
+            << early;
 }
 
 TEST(ParachuteDeath, WithoutTheParachuteSignalsKeepTheirDefaultAction) {
