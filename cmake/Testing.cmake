@@ -4,7 +4,9 @@ include_guard(GLOBAL)
 # need OpenAL (label al), those ending in SerialGL run alone. The test command runs all of them
 # under Xvfb and OpenAL's null output.
 # The sanitizers' own settings are built into the programs (sanitizer_options.cpp).
-set(QUELLON_TEST_ENV "ALSOFT_DRIVERS=null")
+# Every test has a time limit of its own, so that a hang fails within minutes instead of holding
+# the run for CTest's default of 25 minutes: a few times what it takes on a machine busy with a
+# build beside the sanitizer build's tests (ctest -j8).
 
 add_library(quellon_test_main OBJECT ${PROJECT_SOURCE_DIR}/ravek/tests/test_main.cpp)
 target_link_libraries(quellon_test_main PUBLIC GTest::gtest)
@@ -13,13 +15,18 @@ function(quellon_add_tests name)
   add_executable(${name} ${ARGN})
   # Object libraries hand their objects only to targets that link them directly.
   target_link_libraries(${name} PRIVATE quellon_test_main quellon_sanitizer_options GTest::gtest)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_FILTER "*GL.*:-*SerialGL.*"
-    PROPERTIES LABELS gl ENVIRONMENT "${QUELLON_TEST_ENV}" TIMEOUT 300)
-  # Suites ending in SerialGL time what a player would notice: they run with nothing beside.
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_FILTER "*SerialGL.*"
-    PROPERTIES LABELS gl RUN_SERIAL TRUE ENVIRONMENT "${QUELLON_TEST_ENV}" TIMEOUT 300)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_FILTER "*AL.*"
-    PROPERTIES LABELS al ENVIRONMENT "${QUELLON_TEST_ENV}" TIMEOUT 300)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_FILTER "-*GL.*:*AL.*"
-    PROPERTIES ENVIRONMENT "${QUELLON_TEST_ENV}" TIMEOUT 300)
+  # Set here, where every caller sees it: a variable of this file would exist only in the
+  # directory that included it first.
+  set(env "ALSOFT_DRIVERS=null")
+  # Listing the tests runs the sanitizer build too.
+  set(discovery DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} ${discovery} TEST_FILTER "*GL.*:-*SerialGL.*"
+    PROPERTIES LABELS gl ENVIRONMENT "${env}" TIMEOUT 120)
+  # Suites ending in SerialGL run with nothing beside.
+  gtest_discover_tests(${name} ${discovery} TEST_FILTER "*SerialGL.*"
+    PROPERTIES LABELS gl RUN_SERIAL TRUE ENVIRONMENT "${env}" TIMEOUT 120)
+  gtest_discover_tests(${name} ${discovery} TEST_FILTER "*AL.*"
+    PROPERTIES LABELS al ENVIRONMENT "${env}" TIMEOUT 120)
+  gtest_discover_tests(${name} ${discovery} TEST_FILTER "-*GL.*:*AL.*"
+    PROPERTIES ENVIRONMENT "${env}" TIMEOUT 60)
 endfunction()

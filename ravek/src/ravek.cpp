@@ -62,8 +62,12 @@ namespace {
 
 volatile sig_atomic_t signalCount = 0;
 volatile sig_atomic_t recordedSignal = 0;
+// The crash signal whose shut-down is under way, or 0.
+volatile sig_atomic_t crashSignal = 0;
 volatile sig_atomic_t exiting = 0;
 volatile sig_atomic_t terminationDeferred = 0;
+// Set once a main loop has ended: the program shuts down in order and is left to finish.
+volatile sig_atomic_t loopEnded = 0;
 // Seconds a termination request waits for a main loop to take it up.
 unsigned const terminationGrace = 1;
 
@@ -142,6 +146,13 @@ void install(void (*handler)(int)) {
         sigaction(s, &action, nullptr);
 }
 
+// A termination request that the program acts on now.
+void reportTermination(int signal) {
+    signalCount = 1;
+    writeText("Ravek parachute deployed: ");
+    writeDescription(signal);
+}
+
 void deleteBackgroundTasks() {
     while (!backgroundTasks.empty()) {
         BackgroundTask* task = backgroundTasks.back();
@@ -195,7 +206,8 @@ void quit(int status) {
 // A termination request that no main loop took up within its grace period: the start is held
 // up somewhere (in SDL's set-up of a video mode, say) and would never end.
 void endUnanswered(int) {
-    if (recordedSignal == 0 || terminationDeferred)
+    // A shut-down under way (a crash's, say) ends the process itself.
+    if (recordedSignal == 0 || terminationDeferred || loopEnded || signalCount != 0)
         return;
     writeText("Ravek parachute deployed: ");
     writeDescription(recordedSignal);
@@ -206,22 +218,33 @@ void handleSignal(int signal) {
     bool terminate = signal == SIGINT || signal == SIGTERM;
     if (terminate && signalCount == 0 && recordedSignal == 0) {
         recordedSignal = signal;
-        if (!terminationDeferred) {
-            struct sigaction action = {};
-            action.sa_handler = endUnanswered;
-            sigemptyset(&action.sa_mask);
-            sigaction(SIGALRM, &action, nullptr);
-            alarm(terminationGrace);
+        if (terminationDeferred)
+            return;
+        // After the main loop the program saves and frees what it holds: however long that
+        // takes, cutting it short would lose the settings.
+        if (loopEnded) {
+            reportTermination(signal);
+            return;
         }
+        struct sigaction action = {};
+        action.sa_handler = endUnanswered;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGALRM, &action, nullptr);
+        alarm(terminationGrace);
         return;
     }
+    if (!terminate && signalCount == 0)
+        crashSignal = signal;
     writeText("Ravek parachute deployed: ");
     if (signalCount++ == 0) {
         writeDescription(signal);
     } else {
         install(SIG_DFL);
         writeText("Recursive call.\n");
-        _exit(terminate ? 0 : 128 + signal);
+        // A request during a crash's shut-down does not turn the crash into a normal end.
+        if (terminate)
+            _exit(crashSignal ? 128 + crashSignal : 0);
+        _exit(128 + signal);
     }
     if (terminate)
         _exit(0);
@@ -239,19 +262,25 @@ int pendingSignal() {
 }
 
 void deferTermination(bool on) {
-    terminationDeferred = on ? 1 : 0;
-    // The loop's next frame takes up a request that came during the start.
-    if (on)
+    if (on) {
+        terminationDeferred = 1;
+        // The loop's next frame takes up a request that came during the start.
         alarm(0);
+        return;
+    }
+    // Set first, so that no request between the two arms the alarm.
+    loopEnded = 1;
+    terminationDeferred = 0;
+    // One that came in the loop's last frame: the shut-down that follows answers it.
+    if (recordedSignal != 0 && signalCount == 0)
+        reportTermination(recordedSignal);
 }
 
 void checkSignals() {
     int signal = recordedSignal;
     if (signal == 0)
         return;
-    signalCount = 1;
-    writeText("Ravek parachute deployed: ");
-    writeDescription(signal);
+    reportTermination(signal);
     // Deleting the application shuts the program down in order: its destructor ends the
     // process through quit, after whatever the program saves on its way out.
     if (Application* app = application)

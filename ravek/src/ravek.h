@@ -228,12 +228,16 @@ void cleanUp();
 // The parachute. Crash signals write "Ravek parachute deployed: " and the signal's description
 // to standard error, attempt the shut-down and end with status 128 + signal. SIGINT and SIGTERM
 // are only recorded; the main loop ends the program at its next frame (see checkSignals). One
-// that comes while no main loop runs waits a second for one to start (SIGALRM), then writes the
-// message and ends the process with status 0, so a start held up for good still ends. A second
-// SIGINT or SIGTERM while one is pending ends the process at once. Async-signal-safe.
+// that comes during the start, before any main loop ran, waits a second for one to start
+// (SIGALRM), then writes the message and ends the process with status 0, so a start held up for
+// good still ends. One that comes after a main loop ended writes the message and lets the
+// program's shut-down run to its end. A second SIGINT or SIGTERM, or one while a crash shuts
+// down, ends the process at once: with status 0, or with the crash's. Async-signal-safe.
 void handleSignal(int signal);
 
-// Set by the main loop while it runs: SIGINT and SIGTERM wait for its next frame.
+// Set by the main loop while it runs: SIGINT and SIGTERM wait for its next frame. Switched off
+// as the loop ends, it leaves the shut-down that follows to finish, and a request that came in
+// the last frame gets its message.
 void deferTermination(bool on);
 
 // Called by the main loop at the start of each frame: after a recorded SIGINT or SIGTERM it

@@ -6,8 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <thread>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace ravek;
@@ -116,22 +123,51 @@ TEST(ParachuteDeath, TerminationRequestEndsWithStatusZero) {
 
 TEST(ParachuteDeath, TerminationShutsTheApplicationDownInOrder) {
     struct Saving : FrameRateLimitedApplication {
-        ~Saving() override { std::fprintf(stderr, "saved\n"); }
+        // Requests while it saves, which then takes longer than a request waits for a main
+        // loop during the start.
+        int requests = 0;
+        ~Saving() override {
+            for (int i = 0; i < requests; ++i)
+                std::raise(SIGTERM);
+            if (requests)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            std::fprintf(stderr, "saved\n");
+        }
     };
-    // Asked for in a frame, or during a start that reaches the main loop.
-    for (bool early : {false, true})
+    void (*const frames[])() = {[] { std::raise(SIGTERM); },
+                                [] { application->currentState->deleteRequested = true; },
+                                [] {
+                                    std::raise(SIGTERM);
+                                    application->currentState->deleteRequested = true;
+                                }};
+    // Asked for in a frame, during a start that reaches the main loop, in the frame that ends
+    // the loop, or while the program saves after the loop: the shut-down runs to its end. A
+    // second request while it saves still ends the program at once.
+    struct Case {
+        int frame;
+        bool early;
+        int requests;
+        char const* end;
+    } const cases[] = {{0, false, 0, "saved\n"},
+                       {1, true, 0, "saved\n"},
+                       {2, false, 0, "saved\n"},
+                       {1, false, 1, "saved\n"},
+                       {1, false, 2, "Ravek parachute deployed: Recursive call\\.\n"}};
+    for (Case const& c : cases)
         EXPECT_EXIT(
             {
                 init(0, true);
                 auto* app = new Saving;
-                (new ActionState([] { std::raise(SIGTERM); }))->activate();
-                if (early)
+                app->requests = c.requests;
+                (new ActionState(frames[c.frame]))->activate();
+                if (c.early)
                     std::raise(SIGTERM);
                 app->run();
-                std::exit(42);
+                delete app;
             },
             testing::ExitedWithCode(0),
-            "^Ravek parachute deployed: Termination request\\.\nsaved\n$");
+            std::string("^Ravek parachute deployed: Termination request\\.\n") + c.end + "$")
+            << c.frame << c.early << c.requests;
 }
 
 TEST(ParachuteDeath, ASecondInterruptWhileOneIsPendingEndsAtOnce) {
@@ -175,6 +211,42 @@ TEST(ParachuteDeath, ACrashDuringTheShutDownIsARecursiveCall) {
                 testing::ExitedWithCode(128 + SIGSEGV),
                 "^Ravek parachute deployed: Interactive attention\\.\n"
                 "Ravek parachute deployed: Recursive call\\.\n$");
+    // The other way round, and a request during the start whose second runs out while a
+    // crash shuts down: still the crash's status. Standard error is a pipe full but for the
+    // parachute's prefix, so the crash waits to write its description until the request came.
+    for (bool early : {false, true})
+        EXPECT_EXIT(
+            {
+                init(0, true);
+                if (early)
+                    std::raise(SIGTERM);
+                int ends[2];
+                if (pipe(ends) != 0)
+                    std::exit(1);
+                int size = fcntl(ends[1], F_GETPIPE_SZ);
+                fcntl(ends[1], F_SETFL, O_NONBLOCK);
+                std::string fill(static_cast<size_t>(size) - 26, 'x');
+                if (write(ends[1], fill.data(), fill.size()) != static_cast<ssize_t>(fill.size()))
+                    std::exit(1);
+                fcntl(ends[1], F_SETFL, 0);
+                dup2(ends[1], STDERR_FILENO);
+                pthread_t crashing = pthread_self();
+                std::thread([=] {
+                    int queued = 0;
+                    while (ioctl(ends[0], FIONREAD, &queued) == 0 && queued < size)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    if (early)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                    else
+                        pthread_kill(crashing, SIGTERM);
+                    char buffer[4096];
+                    while (read(ends[0], buffer, sizeof buffer) > 0) {
+                    }
+                }).detach();
+                std::raise(SIGSEGV);
+            },
+            testing::ExitedWithCode(128 + SIGSEGV), "")
+            << early;
 }
 
 TEST(ParachuteDeath, WithoutTheParachuteSignalsKeepTheirDefaultAction) {
@@ -184,4 +256,15 @@ TEST(ParachuteDeath, WithoutTheParachuteSignalsKeepTheirDefaultAction) {
             std::raise(SIGTERM);
         },
         testing::KilledBySignal(SIGTERM), "");
+}
+
+// A death test that hangs fails at the test's time limit: its child goes with the test.
+TEST(TestRunDeath, ChildEndsWithTheTestThatStartedIt) {
+    EXPECT_EXIT(
+        {
+            int signal = 0;
+            prctl(PR_GET_PDEATHSIG, &signal);
+            std::exit(signal == SIGKILL ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
