@@ -321,9 +321,12 @@ TEST(BitmapFont, ReadsTheGamesFonts) {
     EXPECT_EQ(FontDescriptor("Standard", 33, 0), standard.name);
     EXPECT_EQ(25, standard.getHeight());
     EXPECT_EQ(32, standard.firstChar);
-    EXPECT_EQ(95, standard.count);
+    // Latin-1 to its end: the font draws the names.
+    EXPECT_EQ(256 - 32, standard.count);
     EXPECT_EQ(7, standard.getWidth(" "));
+    EXPECT_EQ(7, standard.getWidth("\xa0"));
     EXPECT_EQ(15 + 14, standard.getWidth("AB"));
+    EXPECT_EQ(13, standard.getWidth("\xeb"));
     auto root = parse(standard.dir + "bitmapfont.xml");
     BitmapFontCharacters glyphs = standard.readCharacters(root.get(), standard.dir, 0, 2, 2);
     EXPECT_EQ(54, glyphs['D'].y);
