@@ -171,11 +171,23 @@ TEST(DataSetGL, ImagesAnimationsAndFontsLoadWithTheLooksTheGameNeeds) {
     // table's scores end before the right table's ranks.
     auto* field = dynamic_cast<gui::Textfield*>(data.bank<gui::GUI>("gui")["tfEnterName"]);
     ASSERT_TRUE(field);
-    int widest = 33;
-    for (int c = 33; c <= 126; ++c)
-        if (standard->widths[c - standard->firstChar] >
-            standard->widths[widest - standard->firstChar])
-            widest = c;
+    // The field takes every printable Latin-1 character (SDL's code is the byte), and only
+    // those its font draws.
+    std::string taken;
+    for (unsigned short c = 32; c <= 255; ++c) {
+        field->setCaption("");
+        EXPECT_TRUE(field->keyDown(nullptr, SDLK_UNKNOWN, KMOD_NONE, c)) << c;
+        if (field->getCaption() == std::string(1, static_cast<char>(c)))
+            taken += static_cast<char>(c);
+        bool printable = c <= 126 || c >= 160;
+        EXPECT_EQ(printable, field->getCaption().size() == 1) << "character " << c;
+    }
+    field->setCaption("");
+    unsigned char widest = '0';
+    for (char c : taken)
+        if (standard->getWidth(std::string(1, c).c_str()) >
+            standard->getWidth(std::string(1, static_cast<char>(widest)).c_str()))
+            widest = static_cast<unsigned char>(c);
     // The first and last lit window column of the text drawn alone.
     auto drawn = [&](float x, JustificationHorizontal h, std::string const& text) {
         RenderContext2D(basic_Vector2D<float>(800.0f, 600.0f)).apply();
@@ -199,7 +211,21 @@ TEST(DataSetGL, ImagesAnimationsAndFontsLoadWithTheLooksTheGameNeeds) {
     std::pair<int, int> score = drawn(330.0f, JustificationHorizontal::right, "9999999");
     ASSERT_GE(name.second, 100) << "nothing drawn";
     EXPECT_LT(name.second + 4, score.first)
-        << field->getMaxLength() << " x '" << static_cast<char>(widest) << "'";
+        << field->getMaxLength() << " x character " << static_cast<int>(widest);
+    // Every character taken but the blanks lights columns of its own; in a name it moves the
+    // letters after it on by its width.
+    for (char c : taken) {
+        if (c == ' ' || c == '\xa0')
+            continue;
+        EXPECT_GE(drawn(100.0f, JustificationHorizontal::left, std::string(1, c)).second, 100)
+            << "character " << static_cast<int>(static_cast<unsigned char>(c));
+    }
+    std::pair<int, int> plain = drawn(100.0f, JustificationHorizontal::left, "Abc");
+    std::pair<int, int> accented =
+        drawn(100.0f, JustificationHorizontal::left, std::string("Ab\xeb") + "c");
+    EXPECT_EQ(plain.first, accented.first);
+    EXPECT_EQ(plain.second + standard->getWidth("\xeb"), accented.second);
+    EXPECT_GE(standard->getWidth("\xeb"), standard->getWidth("e"));
     EXPECT_LT(score.second, drawn(495.0f, JustificationHorizontal::right, "10.").first);
     EXPECT_LT(drawn(730.0f, JustificationHorizontal::right, "9999999").second, 800);
 }

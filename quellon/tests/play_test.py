@@ -52,6 +52,14 @@ XLIB.XGrabPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, cty
                               ctypes.c_int, ctypes.c_int, ctypes.c_ulong, ctypes.c_ulong,
                               ctypes.c_ulong]
 XLIB.XFlush.argtypes = [ctypes.c_void_p]
+XLIB.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                  ctypes.POINTER(ctypes.c_int)]
+XLIB.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
+XLIB.XGetKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int,
+                                     ctypes.POINTER(ctypes.c_int)]
+XLIB.XChangeKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                        ctypes.POINTER(ctypes.c_ulong), ctypes.c_int]
+XLIB.XFree.argtypes = [ctypes.c_void_p]
 XTEST = ctypes.CDLL("libXtst.so.6")
 XTEST.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
 XTEST.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int,
@@ -115,6 +123,23 @@ def x_server():
     raise AssertionError("no X server could start")
 
 
+def add_key(display, name, instead):
+    """Puts a key symbol on the key of another, as a keyboard layout with that letter has it
+    (xdotool's own mapping of a missing letter, undone at once, races the program; SDL 2 drops
+    the keys of key codes it has no scan code for)."""
+    low, high, per = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+    XLIB.XDisplayKeycodes(display, ctypes.byref(low), ctypes.byref(high))
+    symbols = XLIB.XGetKeyboardMapping(display, low.value, high.value - low.value + 1,
+                                       ctypes.byref(per))
+    old = XLIB.XStringToKeysym(instead.encode())
+    code = next(low.value + i for i in range(high.value - low.value + 1)
+                if symbols[i * per.value] == old)
+    XLIB.XFree(symbols)
+    XLIB.XChangeKeyboardMapping(display, code, 1,
+                                (ctypes.c_ulong * 1)(XLIB.XStringToKeysym(name.encode())), 1)
+    XLIB.XFlush(display)
+
+
 def highlighted(image, box):
     """The amber focus frame on a button, not its blue."""
     r, _, b = ImageStat.Stat(image.crop(box)).mean[:3]
@@ -170,6 +195,8 @@ class Game:
         # A client of our own: the server's key codes, and a pointer grab when asked for, held
         # as another program in full screen would hold it.
         self.display = XLIB.XOpenDisplay(display.encode())
+        # A Latin-1 letter for the name entry, on the keyboard before the program starts.
+        add_key(self.display, "ediaeresis", "grave")
         if grab:
             XLIB.XGrabPointer(self.display, XLIB.XDefaultRootWindow(self.display), 0, 0, 1, 1, 0,
                               0, 0)
@@ -438,14 +465,15 @@ def play_single():
     game.up("v", "Up")
     check(game.shows(NAME_ENTRY), "a score above the lowest row asks for a name")
     # Fire and steering pressed as the ship exploded are not in the field (it listens after
-    # half a second of game time), and the six letters are all it takes.
+    # half a second of game time), and the six letters are all it takes. The Latin-1 letter
+    # reaches the file as itself.
     time.sleep(1.5)
-    game.xdotool("type", "--delay", "80", "Tester")
-    game.key("Return")
-    saved = wait_for(lambda: [s for name, s in game.table() if name == "Tester"],
+    game.xdotool("type", "--delay", "80", "Test")
+    game.key("ediaeresis", "r", "Return")
+    saved = wait_for(lambda: [s for name, s in game.table() if name == "Test\u00ebr"],
                      "the name in highscores.xml")[0]
     row = sum(s >= saved for _, s in scores)
-    check(game.table() == (scores[:row] + [("Tester", saved)] + scores[row:])[:10],
+    check(game.table() == (scores[:row] + [("Test\u00ebr", saved)] + scores[row:])[:10],
           "the name is saved at row %d with its score %d, the rows below move down"
           % (row + 1, saved))
 

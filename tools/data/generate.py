@@ -29,9 +29,10 @@ DEFAULT_OUT = os.path.normpath(os.path.join(HERE, "..", "..", "resources"))
 MAX_TOTAL = 15 * 1024 * 1024
 
 FONTS = [
-    # dir, family, size (the game's key), file, pixel size
-    ("standard", "Standard", 33, "DejaVuSansCondensed-Bold.ttf", 21),
-    ("small", "Small", 20, "DejaVuSansCondensed-Bold.ttf", 15),
+    # dir, family, size (the game's key), file, pixel size, characters
+    # Standard draws the names: the name field and the high-score tables
+    ("standard", "Standard", 33, "DejaVuSansCondensed-Bold.ttf", 21, font.LATIN1),
+    ("small", "Small", 20, "DejaVuSansCondensed-Bold.ttf", 15, font.ASCII),
 ]
 
 SOUND_NAMES = ["explosion", "laser", "ping", "extra", "timewarp", "menu_move", "menu_click"]
@@ -53,13 +54,23 @@ def log(text):
 
 def make_fonts(out, checks):
     metrics = {}
-    for d, family, size, ttf, px in FONTS:
+    for d, family, size, ttf, px, codes in FONTS:
         m = font.build(os.path.join(out, "fonts", d), family, size, ttf, px,
-                       "%s %d: %s at %d px" % (family, size, ttf, px))
+                       "%s %d: %s at %d px" % (family, size, ttf, px), codes)
         metrics[family] = m
+        for code, (top, bottom) in sorted(m["ink"].items()):
+            checks.ok(-top <= m["asc"] and bottom <= m["desc"],
+                      "%s glyph %d leaves its cell (%d above, %d below the baseline)" % (family, code, -top, bottom))
+        w, h = m["sheet"]
+        checks.ok(len(m["lines"]) * (m["height"] + font.PAD) <= h,
+                  "%s glyphs overflow the %d x %d sheet" % (family, w, h))
     std = metrics["Standard"]
     w = font.text_width(std, "-" * 17) + font.text_width(std, "000000")
     checks.ok(w < 230, "17 dashes and six digits take %d px, not under 230" % w)
+    # the name column of the tables: the name at x - 100, a score right-justified at x + 130
+    widest = max(std["widths"].values())
+    w = gui.NAME_LENGTH * widest + font.text_width(std, "9999999")
+    checks.ok(w <= 226, "%d of the widest glyph and seven digits take %d px, not 226 or less" % (gui.NAME_LENGTH, w))
     checks.ok(std["height"] < 30, "Standard line height %d is not under 30" % std["height"])
     return metrics
 

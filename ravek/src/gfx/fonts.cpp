@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cstdarg>
 #include <cstdio>
@@ -58,7 +59,7 @@ void formatText(char* buffer, char const* format, va_list args) {
         buffer[0] = '\0';
 }
 
-// One character, or an integer code of 0 to 127 (the bytes print can draw). False otherwise.
+// One character, or an integer code of 0 to 255 (a Latin-1 byte). False otherwise.
 bool characterCode(std::string const& text, int* code) {
     long value;
     if (text.size() == 1) {
@@ -69,7 +70,7 @@ bool characterCode(std::string const& text, int* code) {
         if (text.empty() || *end != '\0')
             return false;
     }
-    if (value < 0 || value > 127)
+    if (value < 0 || value > 255)
         return false;
     *code = static_cast<int>(value);
     return true;
@@ -341,8 +342,15 @@ void BitmapFont::getFromNode(xml::Node const* node, std::string dir) {
         firstChar = 0;
         count = 0;
     } else {
-        firstChar = static_cast<std::uint8_t>(characters.begin()->first);
-        count = characters.rbegin()->first - characters.begin()->first + 1;
+        // The map orders its keys as signed chars: codes from 128 on come first.
+        int lowest = 255, highest = 0;
+        for (auto const& entry : characters) {
+            int code = static_cast<unsigned char>(entry.first);
+            lowest = std::min(lowest, code);
+            highest = std::max(highest, code);
+        }
+        firstChar = static_cast<std::uint8_t>(lowest);
+        count = highest - lowest + 1;
     }
     widths.reset(new std::uint8_t[static_cast<std::size_t>(count)]());
     for (auto const& entry : characters)
@@ -374,7 +382,7 @@ BitmapFontCharacters BitmapFont::readCharacters(xml::Node const* node, std::stri
                              "No character index specified for blank character node. Using #32.");
             } else if (!characterCode(*given, &code)) {
                 debug::warning(dbgFonts,
-                               "Invalid character \"%s\" (codes 0 to 127 only). "
+                               "Invalid character \"%s\" (codes 0 to 255 only). "
                                "Skipping character.",
                                given->c_str());
                 continue;
@@ -444,7 +452,7 @@ BitmapFontCharacters BitmapFont::readCharacters(xml::Node const* node, std::stri
                             glyph->getAttributeLong(XML_CHAR_YHOTSPOT, yHotSpot)));
                 } else {
                     debug::warning(dbgFonts,
-                                   "Invalid character \"%s\" (codes 0 to 127 only). "
+                                   "Invalid character \"%s\" (codes 0 to 255 only). "
                                    "Skipping character.",
                                    given->c_str());
                 }

@@ -65,6 +65,9 @@ public:
     virtual void refresh();
     virtual void release() = 0;
     virtual void load() = 0;
+    // Whether the byte prints as a glyph of its own (blank ones included) rather than as
+    // nothing; a font that cannot tell claims every byte.
+    virtual bool hasGlyph(unsigned char) const { return true; }
 
     // Moves the origin left by the whole (right) or half (center) width first; the move is not
     // undone.
@@ -102,6 +105,7 @@ struct BitmapFontCharacterData {
         : image(image), x(x), y(y), width(width), height(height), yHotSpot(yHotSpot) {}
 };
 
+// Keyed by the byte; as signed chars, codes from 128 on sort first.
 typedef std::map<char, BitmapFontCharacterData> BitmapFontCharacters;
 
 // The quad of a glyph in an image of `imageWidth` x `imageHeight` pixels whose texture
@@ -113,9 +117,9 @@ gfx::TexturedQuad glyphQuad(BitmapFontCharacterData const& glyph, float imageWid
 
 // A font read from a directory holding "bitmapfont.xml" and its glyph images: one display list
 // per character code from firstChar on, drawing the glyph's quad and moving the pen right by
-// its width and the spacing. Codes 0 to 127 can have glyphs; any other byte, and any code
-// without a glyph, draws nothing and advances by the spacing. Owns its widths, display lists
-// and glyph image bank.
+// its width and the spacing. Any byte (Latin-1 code) can have a glyph; a code without one
+// draws nothing and advances by the spacing. Owns its widths, display lists and glyph image
+// bank.
 // A missing or unreadable description, or a root of another name, is logged and leaves the font
 // empty; faulty elements are logged and skipped (fonts group). A glyph image that cannot be
 // read throws its std::string out of the constructor, load and refresh. While no OpenGL
@@ -149,6 +153,10 @@ public:
     void print(char const* text) override;
     void release() override;
     void load() override;
+    // A code with a glyph of some width.
+    bool hasGlyph(unsigned char c) const override {
+        return inRange(c) && widths[c - firstChar] > 0;
+    }
 
     // Reads a "bitmapfont" element whose files lie in `dir`: names the font (re-keying it in its
     // bank), reads its metrics and glyphs and builds its display lists.

@@ -247,6 +247,10 @@ void SimpleFontStyle::print(basic_Rect<float> const& r, char const* text) {
     savedColor.restore();
 }
 
+bool SimpleFontStyle::lacksGlyph(unsigned char c) const {
+    return font && !font->hasGlyph(c);
+}
+
 // LabelStyle
 
 void LabelStyle::getFromNode(xml::Node const* node, GUI* gui) {

@@ -99,6 +99,8 @@ public:
     FontStyle()
         : horizontal(JustificationHorizontal::left), vertical(JustificationVertical::center) {}
     virtual void print(basic_Rect<float> const& rect, char const* text) = 0;
+    // True for a byte that would print as nothing; false when the style cannot tell.
+    virtual bool lacksGlyph(unsigned char) const { return false; }
 };
 
 // Prints with a font of the GUI's font bank in `color`; prints nothing without a font. The
@@ -111,6 +113,7 @@ public:
     SimpleFontStyle() : font(nullptr), color(1.0f, 1.0f, 1.0f, 1.0f) {}
     void getFromNode(xml::Node const* node, GUI* gui) override;
     void print(basic_Rect<float> const& rect, char const* text) override;
+    bool lacksGlyph(unsigned char c) const override;
 };
 
 // A rectangle style, a font style and the placement of an optional image beside the text.

@@ -60,8 +60,15 @@ bool Textfield::keyDown(ControlQueue* queue, SDLKey key, SDLMod mod, unsigned sh
         return true;
     }
     if (unicode >= 32 && unicode <= 255) {
+        // SDL's character code is the Latin-1 byte itself. One the style's font would show as
+        // nothing is not taken: the text would read other than it looks.
+        auto byte = static_cast<unsigned char>(unicode);
+        if (style && style->font && style->font->lacksGlyph(byte)) {
+            heldChar = 0;
+            return true;
+        }
         if (maxLength == 0 || caption.size() < maxLength)
-            caption += static_cast<char>(static_cast<unsigned char>(unicode));
+            caption += static_cast<char>(byte);
         hold(unicode);
         return true;
     }

@@ -204,8 +204,9 @@ TEST(BitmapFont, MissingOrForeignDescriptionLeavesTheFontEmptyWithAnError) {
     EXPECT_EQ(temp.file("nowhere") + "/", missing.dir);
 }
 
-TEST(BitmapFont, CharacterIsOneCharacterOrAnIntegerCodeUpTo127) {
+TEST(BitmapFont, CharacterIsOneCharacterOrAnIntegerCodeUpTo255) {
     testutil::TempDir temp;
+    // The file is Latin-1: the byte E9 is the one character e acute.
     std::string dir = fontDir(
         temp, "codes",
         description("name=\"C\" height=\"8\" width=\"4\"",
@@ -213,30 +214,43 @@ TEST(BitmapFont, CharacterIsOneCharacterOrAnIntegerCodeUpTo127) {
                     "<char char=\"7\"/><char char=\"0x41\"/><char char=\"66\"/>"
                     "<char char=\"200\"/><char char=\"\xe9\"/><char char=\"xyz\"/>"
                     "<char char=\"\"/><char char=\"-1\"/><char char=\"127\"/><char width=\"9\"/>"
-                    "<char char=\"~\"/></line></image>"));
+                    "<char char=\"~\"/><char char=\"256\"/></line></image>"));
     testutil::LogCapture log;
     BitmapFont font(dir);
     auto root = parse(dir + "bitmapfont.xml");
     BitmapFontCharacters glyphs = font.readCharacters(root.get(), dir, 4, 0, 0);
     std::string text = log.text();
-    ASSERT_EQ(5u, glyphs.size());
+    ASSERT_EQ(7u, glyphs.size());
     EXPECT_EQ(0, glyphs['7'].x);
     EXPECT_EQ(4, glyphs['A'].x);
     EXPECT_EQ(8, glyphs['B'].x);
+    EXPECT_EQ(12, glyphs[static_cast<char>(200)].x);
+    EXPECT_EQ(16, glyphs['\xe9'].x);
     // Skipped codes keep their cells; a glyph without a character has none.
     EXPECT_EQ(32, glyphs[127].x);
     EXPECT_EQ(36, glyphs['~'].x);
     EXPECT_NE(std::string::npos,
-              text.find("(warning) Invalid character \"200\" (codes 0 to 127 only). "
+              text.find("(warning) Invalid character \"256\" (codes 0 to 255 only). "
                         "Skipping character."));
     EXPECT_NE(std::string::npos, text.find("(warning) Invalid character \"xyz\""));
     EXPECT_NE(std::string::npos, text.find("(warning) Invalid character \"\""));
     EXPECT_NE(std::string::npos, text.find("(warning) Invalid character \"-1\""));
+    EXPECT_EQ(std::string::npos, text.find("Invalid character \"200\""));
     EXPECT_NE(std::string::npos,
               text.find("(error) No character index specified for character node. Skipping "
                         "character."));
+    // The range runs from the lowest to the highest code as bytes, not as signed chars.
     EXPECT_EQ('7', font.firstChar);
-    EXPECT_EQ(127 - '7' + 1, font.count);
+    EXPECT_EQ(233 - '7' + 1, font.count);
+    EXPECT_EQ(4, font.getWidth("\xe9"));
+    EXPECT_EQ(4 + 4, font.getWidth("\xc8"
+                                   "A"));
+    EXPECT_TRUE(font.hasGlyph(0xE9));
+    EXPECT_TRUE(font.hasGlyph(127));
+    // In the range without a glyph, and beyond it.
+    EXPECT_FALSE(font.hasGlyph(0xE8));
+    EXPECT_FALSE(font.hasGlyph(0xEA));
+    EXPECT_FALSE(font.hasGlyph(' '));
 }
 
 TEST(BitmapFont, BlankGlyphsDefaultToSpaceAndLaterGlyphsReplaceEarlierOnes) {
@@ -307,9 +321,12 @@ TEST(BitmapFont, ReadsTheGamesFonts) {
     EXPECT_EQ(FontDescriptor("Standard", 33, 0), standard.name);
     EXPECT_EQ(25, standard.getHeight());
     EXPECT_EQ(32, standard.firstChar);
-    EXPECT_EQ(95, standard.count);
+    // Latin-1 to its end: the font draws the names.
+    EXPECT_EQ(256 - 32, standard.count);
     EXPECT_EQ(7, standard.getWidth(" "));
+    EXPECT_EQ(7, standard.getWidth("\xa0"));
     EXPECT_EQ(15 + 14, standard.getWidth("AB"));
+    EXPECT_EQ(13, standard.getWidth("\xeb"));
     auto root = parse(standard.dir + "bitmapfont.xml");
     BitmapFontCharacters glyphs = standard.readCharacters(root.get(), standard.dir, 0, 2, 2);
     EXPECT_EQ(54, glyphs['D'].y);

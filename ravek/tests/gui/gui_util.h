@@ -151,10 +151,11 @@ inline std::string writeSolid(testutil::TempDir const& dir, std::string const& n
 }
 
 // The font "Test" of size 8 in dir/<name>/: solid white glyphs 4 wide and 8 high for "A", "_",
-// "-", "." and the digits, no spacing, so a text of n characters covers 4n x 8 pixels.
+// "-", ".", the digits and the Latin-1 e diaeresis (235), no spacing, so a text of n characters
+// covers 4n x 8 pixels.
 inline std::string writeTestFont(testutil::TempDir const& dir, std::string const& name = "font") {
     mkdir(dir.file(name).c_str(), 0700);
-    std::string chars = "A_-.0123456789";
+    std::string chars = "A_-.0123456789\xeb";
     std::string line = "<line index=\"1\">";
     for (char c : chars)
         line += "<char char=\"" + std::string(1, c) + "\"/>";

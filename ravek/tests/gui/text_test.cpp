@@ -37,6 +37,18 @@ struct Fixture {
     }
 };
 
+// A label style printing with the test font (read with the OpenGL context of the moment).
+struct TestFontStyle {
+    testutil::TempDir dir;
+    fonts::BitmapFont font;
+    SimpleFontStyle text;
+    LabelStyle style;
+    TestFontStyle() : font(guitest::writeTestFont(dir)) {
+        text.font = &font;
+        style.font = &text;
+    }
+};
+
 } // namespace
 
 TEST(Textfield, PrintableCharactersAppendAndBackspaceErases) {
@@ -59,6 +71,29 @@ TEST(Textfield, PrintableCharactersAppendAndBackspaceErases) {
     EXPECT_FALSE(f.type(300, SDLK_a));
     EXPECT_FALSE(f.type(0, SDLK_F1));
     EXPECT_EQ("", f.field->getCaption());
+}
+
+TEST(Textfield, ACharacterTheStylesFontHasNoGlyphForIsRefused) {
+    Fixture f;
+    TestFontStyle styled;
+    f.field->setStyle(&styled.style);
+    // SDL's character code of a Latin-1 letter is its byte.
+    EXPECT_TRUE(f.type('A'));
+    EXPECT_TRUE(f.type(235));
+    EXPECT_EQ("A\xeb", f.field->getCaption());
+    // Consumed, not taken, and the held key stops repeating: B, delete, a C1 control, e acute.
+    for (unsigned short refused : {66, 127, 128, 233, 255}) {
+        EXPECT_TRUE(f.type(refused)) << refused;
+        EXPECT_EQ(0, f.field->heldChar) << refused;
+    }
+    f.gui.perform(&f.queue, 1000.0f);
+    EXPECT_EQ("A\xeb", f.field->getCaption());
+    // A font style without a font cannot tell: the field takes every printable byte.
+    styled.text.font = nullptr;
+    EXPECT_TRUE(f.type('B'));
+    EXPECT_EQ("A\xeb"
+              "B",
+              f.field->getCaption());
 }
 
 TEST(Textfield, AHeldKeyRepeatsAfterTheDelayPlusOneIntervalThenEveryInterval) {
@@ -221,13 +256,9 @@ int countWhite(int x, int y, int w, int h) {
 
 TEST(TextGL, AFocusedTextFieldShowsATrailingUnderscoreThatIsNotInItsText) {
     Canvas canvas;
-    testutil::TempDir dir;
-    fonts::BitmapFont font(guitest::writeTestFont(dir));
-    SimpleFontStyle text;
-    text.font = &font;
-    text.vertical = JustificationVertical::bottom;
-    LabelStyle style;
-    style.font = &text;
+    TestFontStyle styled;
+    styled.text.vertical = JustificationVertical::bottom;
+    LabelStyle& style = styled.style;
     GUI gui;
     gui.setDimensions(R(0, 0, 160, 120));
     gui.setVisible(true);

@@ -14,9 +14,18 @@ LICENSE_SRC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dejavu-l
 PAD = 2          # transparent pixels between glyph cells, across and down
 SHEET_W = 256
 
+ASCII = list(range(32, 127))
+# Every character the name field takes: printable ASCII and Latin-1 160..255
+LATIN1 = ASCII + list(range(160, 256))
+# Characters without ink, drawn as blank glyphs of their advance
+BLANK = {32, 160}
+# The soft hyphen (173) is DejaVu's hyphen, which the text layout would hide
+SHAPE = {173: "-"}
 
-def build(out_dir, family, size, ttf, px, note):
-    """Renders ASCII 32..126; returns the metrics used (for checks).
+
+def build(out_dir, family, size, ttf, px, note, codes=ASCII):
+    """Renders the character codes given (ASCII 32..126 by default);
+    returns the metrics used (for checks).
 
     Each glyph cell spans the whole line, descent included, and its bottom
     edge is put on the pen's line (a y hot spot of 0): so text justified in
@@ -25,14 +34,18 @@ def build(out_dir, family, size, ttf, px, note):
     asc, desc = font.getmetrics()
     height = asc + desc
     widths = {}
-    for code in range(32, 127):
-        ch = chr(code)
+    ink = {}
+    for code in codes:
+        ch = SHAPE.get(code, chr(code))
         adv = int(round(font.getlength(ch)))
         l, t, r, b = font.getbbox(ch, anchor="ls")
         widths[code] = max(adv, int(np.ceil(r)), 1)
-    # pack glyphs 33..126 into lines of the sheet
+        ink[code] = (t, b)
+    # pack the glyphs with ink into lines of the sheet, in code order
     lines, cur, x = [], [], 0
-    for code in range(33, 127):
+    for code in codes:
+        if code in BLANK:
+            continue
         w = widths[code]
         if x + w > SHEET_W and cur:
             lines.append(cur)
@@ -47,14 +60,15 @@ def build(out_dir, family, size, ttf, px, note):
         sheet_h *= 2
     cov = Image.new("L", (SHEET_W, sheet_h), 0)
     d = ImageDraw.Draw(cov)
-    for li, codes in enumerate(lines):
+    for li, row in enumerate(lines):
         y = (height + PAD) * li
         x = 0
-        for code in codes:
-            l, t, r, b = font.getbbox(chr(code), anchor="ls")
+        for code in row:
+            ch = SHAPE.get(code, chr(code))
+            l, t, r, b = font.getbbox(ch, anchor="ls")
             # keep ink that would start left of the cell inside it
             ox = -min(0, int(np.floor(l)))
-            d.text((x + ox, y + asc), chr(code), fill=255, font=font, anchor="ls")
+            d.text((x + ox, y + asc), ch, fill=255, font=font, anchor="ls")
             x += widths[code] + PAD
     a = np.asarray(cov, np.uint8)
     rgba = np.zeros(a.shape + (4,), np.uint8)
@@ -68,12 +82,12 @@ def build(out_dir, family, size, ttf, px, note):
     xml = ['<?xml version="1.0" encoding="ISO-8859-1" ?>',
            '<!-- %s -->' % note,
            '<bitmapfont name="%s" size="%d" height="%d" spacing="0" yHotSpot="0" hPadding="%d" vPadding="%d">'
-           % (family, size, height, PAD, PAD),
-           ' <char char="32" width="%d"/>' % widths[32],
-           ' <image file="%s">' % img_name]
-    for li, codes in enumerate(lines):
+           % (family, size, height, PAD, PAD)]
+    xml += [' <char char="%d" width="%d"/>' % (code, widths[code]) for code in codes if code in BLANK]
+    xml.append(' <image file="%s">' % img_name)
+    for li, row in enumerate(lines):
         xml.append('  <line index="%d">' % (li + 1))
-        for code in codes:
+        for code in row:
             xml.append('   <char char="%d" width="%d"/>' % (code, widths[code]))
         xml.append('  </line>')
     xml.append(' </image>')
@@ -85,7 +99,8 @@ def build(out_dir, family, size, ttf, px, note):
     write_text(os.path.join(out_dir, "LICENSE"),
                "The glyphs in %s are rendered from %s (DejaVu fonts,\n"
                "Debian package fonts-dejavu-extra). Its licence follows.\n\n" % (img_name, ttf) + lic)
-    return {"height": height, "desc": desc, "widths": widths, "lines": lines}
+    return {"height": height, "asc": asc, "desc": desc, "widths": widths, "ink": ink, "lines": lines,
+            "sheet": (SHEET_W, sheet_h)}
 
 
 def text_width(metrics, text):

@@ -13,6 +13,9 @@ WIDE = 280        # menu buttons and checkboxes
 CTRL_BTN_W, CTRL_BTN_H, CTRL_STRIDE = 170, 30, 40
 
 T = "evaluatorGui."
+# The name field's maximum: six of the widest glyph end short of a seven-digit score in
+# the high-score tables' name column.
+NAME_LENGTH = 6
 
 AMBER = "FFC24DFF"
 TEXT = "C8DAF0FF"
@@ -316,10 +319,8 @@ def enter_name():
     y = h - m
     kids = [
         label("lEnterName", "Enter your name, player 1:", "lsTitle", 10, y - 30, w - 20, 30),
-        # 6 characters: six of the widest letter end short of a seven-digit score in the
-        # high-score tables' name column.
         E("Textfield", dict(name="tfEnterName", caption="", style="lsTextfieldRed", triggerConfirm=T + "confirm",
-                            maxLength=6, x=40, y=y - 30 - 12 - 36, width=w - 80, height=36, gridX=0, gridY=0)),
+                            maxLength=NAME_LENGTH, x=40, y=y - 30 - 12 - 36, width=w - 80, height=36, gridX=0, gridY=0)),
         label("lEnterNameHint", "Return enters the name.", "lsDim", 10, m, w - 20, 22),
     ]
     return pane("pEnterName", w, h, False, kids)
