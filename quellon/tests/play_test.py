@@ -465,15 +465,19 @@ def play_single():
     game.up("v", "Up")
     check(game.shows(NAME_ENTRY), "a score above the lowest row asks for a name")
     # Fire and steering pressed as the ship exploded are not in the field (it listens after
-    # half a second of game time), and the six letters are all it takes. The Latin-1 letter
-    # reaches the file as itself.
+    # half a second of game time), and the six characters are all it takes. The rest is typed
+    # while Left Ctrl (player 2's fire in multiplayer) is held, which X applies to the characters
+    # (Ctrl+S is 19, Ctrl+2 none), and Return enters it. The Latin-1 letter reaches the file as
+    # itself.
     time.sleep(1.5)
-    game.xdotool("type", "--delay", "80", "Test")
-    game.key("ediaeresis", "r", "Return")
-    saved = wait_for(lambda: [s for name, s in game.table() if name == "Test\u00ebr"],
+    game.xdotool("type", "--delay", "80", "Te")
+    game.down("Control_L")
+    game.key("s", "2", "ediaeresis", "r", "Return")
+    game.up("Control_L")
+    saved = wait_for(lambda: [s for name, s in game.table() if name == "Tes2\u00ebr"],
                      "the name in highscores.xml")[0]
     row = sum(s >= saved for _, s in scores)
-    check(game.table() == (scores[:row] + [("Test\u00ebr", saved)] + scores[row:])[:10],
+    check(game.table() == (scores[:row] + [("Tes2\u00ebr", saved)] + scores[row:])[:10],
           "the name is saved at row %d with its score %d, the rows below move down"
           % (row + 1, saved))
 

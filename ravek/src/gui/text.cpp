@@ -7,6 +7,29 @@
 namespace ravek {
 namespace gui {
 
+namespace {
+
+// Ctrl is a player's fire key, never an editing key, yet SDL applies it to the character of a key
+// typed while it is held: through X a control code or none, with SDL 2 underneath none for a
+// Latin-1 letter and the unshifted one for an ASCII letter. Letters, digits and space then type
+// the key's own character; what Shift, Alt or AltGr make of other keys is not guessed.
+unsigned short typedWithCtrl(SDLKey key, SDLMod mod, unsigned short unicode) {
+    if (!(mod & KMOD_CTRL) || (mod & (KMOD_ALT | KMOD_MODE)))
+        return unicode;
+    if (unicode >= 32 && unicode != 127 && unicode != key)
+        return unicode;
+    // Key symbols of letters are lowercase: ASCII, and Latin-1 from 223 on but the sign 247, where
+    // 223 and 255 have no capital.
+    bool upper = !(mod & KMOD_SHIFT) != !(mod & KMOD_CAPS);
+    if ((key >= SDLK_a && key <= SDLK_z) || (key >= 223 && key <= 255 && key != 247))
+        return static_cast<unsigned short>(upper && key != 223 && key != 255 ? key - 32 : key);
+    if ((key >= SDLK_0 && key <= SDLK_9 && !(mod & KMOD_SHIFT)) || key == SDLK_SPACE)
+        return static_cast<unsigned short>(key);
+    return unicode;
+}
+
+} // namespace
+
 // Label
 
 void Label::getSelfFromNode(xml::Node const* node, GUI* gui) {
@@ -45,6 +68,7 @@ void Textfield::hold(std::uint16_t character) {
 }
 
 bool Textfield::keyDown(ControlQueue* queue, SDLKey key, SDLMod mod, unsigned short unicode) {
+    unicode = typedWithCtrl(key, mod, unicode);
     if (unicode == 8) {
         if (caption.empty()) {
             heldChar = 0;

@@ -28,8 +28,9 @@ public:
 // A focusable one-line text entry whose text is its caption: printable Latin-1 characters are
 // appended, backspace erases, both repeat while held (GUI key delay, then key-repeat interval),
 // and Return pushes triggerConfirm. A character the style's font has no glyph for is refused
-// (consumed, not appended). An optional maximum length (0: unlimited) drops characters typed
-// beyond it. Style and trigger are not owned.
+// (consumed, not appended). With Ctrl held (a fire key, not an editing key) a letter, digit or
+// space key types its own character. An optional maximum length (0: unlimited) drops characters
+// typed beyond it. Style and trigger are not owned.
 class Textfield : public Component, public CaptionedObject {
 public:
     // The character repeating while its key is held; 0 for none.

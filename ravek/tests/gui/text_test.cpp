@@ -32,8 +32,8 @@ struct Fixture {
         gui += field;
         field->setFocused(true);
     }
-    bool type(unsigned short unicode, SDLKey key = SDLK_UNKNOWN) {
-        return field->keyDown(&queue, key, KMOD_NONE, unicode);
+    bool type(unsigned short unicode, SDLKey key = SDLK_UNKNOWN, int mod = KMOD_NONE) {
+        return field->keyDown(&queue, key, static_cast<SDLMod>(mod), unicode);
     }
 };
 
@@ -71,6 +71,35 @@ TEST(Textfield, PrintableCharactersAppendAndBackspaceErases) {
     EXPECT_FALSE(f.type(300, SDLK_a));
     EXPECT_FALSE(f.type(0, SDLK_F1));
     EXPECT_EQ("", f.field->getCaption());
+
+    // With a Ctrl key held (a fire key), letters, digits and space type their own characters:
+    // X gives control codes or none, SDL 2 underneath none for a Latin-1 letter and the unshifted
+    // ASCII letter. Shift xor Caps Lock makes capitals.
+    struct Typed {
+        unsigned short unicode;
+        int key, mod;
+    };
+    for (Typed t :
+         {Typed{1, SDLK_a, KMOD_LCTRL}, Typed{26, SDLK_z, KMOD_RCTRL},
+          Typed{1, SDLK_a, KMOD_LCTRL | KMOD_LSHIFT}, Typed{1, SDLK_a, KMOD_RCTRL | KMOD_CAPS},
+          Typed{1, SDLK_a, KMOD_LCTRL | KMOD_CAPS | KMOD_RSHIFT},
+          Typed{'a', SDLK_a, KMOD_LCTRL | KMOD_LSHIFT}, Typed{0, SDLK_2, KMOD_LCTRL},
+          Typed{27, SDLK_3, KMOD_LCTRL}, Typed{127, SDLK_8, KMOD_RCTRL},
+          Typed{0, SDLK_SPACE, KMOD_LCTRL}, Typed{235, SDLK_WORLD_75, KMOD_LCTRL},
+          Typed{0, SDLK_WORLD_75, KMOD_RCTRL | KMOD_LSHIFT},
+          Typed{0, SDLK_WORLD_63, KMOD_LCTRL | KMOD_LSHIFT}})
+        EXPECT_TRUE(f.type(t.unicode, static_cast<SDLKey>(t.key), t.mod)) << t.key;
+    EXPECT_EQ("azAAaA238 \xEB\xCB\xDF", f.field->getCaption());
+    EXPECT_EQ(0xDF, f.field->heldChar);
+    // Shifted digits and Alt or AltGr chords make other characters, which are not guessed.
+    EXPECT_FALSE(f.type(0, SDLK_2, KMOD_LCTRL | KMOD_LSHIFT));
+    EXPECT_FALSE(f.type(0, SDLK_q, KMOD_RCTRL | KMOD_MODE));
+    // Backspace and Return still erase and enter.
+    f.field->setTriggerConfirm(f.triggers["a"]);
+    EXPECT_TRUE(f.type(8, SDLK_BACKSPACE, KMOD_LCTRL));
+    EXPECT_TRUE(f.type(13, SDLK_RETURN, KMOD_RCTRL));
+    EXPECT_EQ("azAAaA238 \xEB\xCB", f.field->getCaption());
+    EXPECT_EQ(Pushed{f.triggers["a"]}, guitest::drain(f.queue));
 }
 
 TEST(Textfield, ACharacterTheStylesFontHasNoGlyphForIsRefused) {
