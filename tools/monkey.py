@@ -205,6 +205,19 @@ class Program:
                           "%.0f to %.0f MB and still rises by %.1f MB a minute" %
                           (floors[0], floors[-1], slope))
 
+    def write_backtrace(self):
+        """Writes every thread's stack into the program's error log (a hang's evidence);
+        returns the log's last lines."""
+        try:
+            stacks = subprocess.run(["gdb", "-batch", "-p", str(self.process.pid), "-ex",
+                                     "thread apply all bt"], stdout=subprocess.PIPE,
+                                    stderr=subprocess.STDOUT, timeout=120).stdout
+        except (OSError, subprocess.TimeoutExpired) as error:
+            stacks = str(error).encode()
+        with open(self.err_path, "ab") as err:
+            err.write(b"\nmonkey: the threads' stacks at the hang:\n" + stacks)
+        return "\n".join(self.stdout_text().splitlines()[-3:])
+
     def stop(self):
         """Ends the program as a player's system would (SIGTERM: orderly shut-down, then the
         leak check at exit); returns its exit status."""
@@ -214,6 +227,7 @@ class Program:
             try:
                 self.process.wait(timeout=120)
             except subprocess.TimeoutExpired:
+                self.write_backtrace()
                 self.process.kill()
                 self.process.wait()
                 raise Failure("the program did not end within 120 s of SIGTERM")
@@ -465,8 +479,10 @@ class Monkey:
             if after != before or self.screen.picture() != self.picture:
                 self.last_change = time.monotonic()
                 return
-        raise Failure("hang: no new frame for %.0f s and no answer to the screenshot key" %
-                      (time.monotonic() - self.last_change))
+        still = time.monotonic() - self.last_change
+        last_lines = program.write_backtrace()
+        raise Failure("hang: no new frame for %.0f s and no answer to the screenshot key (stacks "
+                      "in %s; the log's last lines:\n%s)" % (still, program.err_path, last_lines))
 
     # The run
 

@@ -111,6 +111,18 @@ void GameState::doPerform(int layer, unsigned int ms) {
     }
 }
 
+void GameState::draw() {
+    if (ravek::windowShown)
+        ApplicationState::draw();
+    else
+        runBackgroundTasks();
+}
+
+void GameState::runBackgroundTasks() {
+    unsigned int now = SDL_GetTicks();
+    ravek::perform(resources->imagesLoaded ? now : now + 20);
+}
+
 void GameState::doDraw(int layer) {
     if (layer == 0) {
         resources->renderContext.apply();
@@ -124,8 +136,7 @@ void GameState::doDraw(int layer) {
         if (resources->gui->getVisible())
             resources->gui->draw();
         resources->renderContext.apply();
-        unsigned int now = SDL_GetTicks();
-        ravek::perform(resources->imagesLoaded ? now : now + 20);
+        runBackgroundTasks();
         ravek::flipScreen();
     }
 }

@@ -57,6 +57,10 @@ public:
     ~GameState() override;
 
     void handleEvent(ravek::Trigger const* trigger) override;
+    // Draws nothing while the window is unmapped or minimised (the images go on loading): there
+    // is nothing to see, and Mesa's software renderer once hung for good in the buffer swap
+    // after a change of the video mode with the window hidden around it.
+    void draw() override;
     void doPerform(int layer, unsigned int ms) override;
     void doDraw(int layer) override;
 
@@ -74,6 +78,8 @@ public:
 private:
     // Whether the panel the sound and controls windows open from is still shown.
     bool windowRequestAllowed() const;
+    // The background tasks' time slice: 20 ms while the game's images load, else none.
+    void runBackgroundTasks();
     void toggleFullscreen();
     void takeScreenshot();
     void startCapture(ravek::Trigger const* request);

@@ -25,8 +25,13 @@ namespace {
 class Shared : public quellon::GameState {
 public:
     int musicStarts = 0;
+    int drawnLayers = 0;
     std::vector<std::pair<int, float>> received;
     void startMusic() override { ++musicStarts; }
+    void doDraw(int layer) override {
+        ++drawnLayers;
+        GameState::doDraw(layer);
+    }
     void handleEvent(ravek::Trigger const* t) override {
         received.emplace_back(t->code, t->value);
         GameState::handleEvent(t);
@@ -267,6 +272,43 @@ TEST_F(WindowsGL, FullScreenWaitsForTheImagesThenReuploadsThem) {
     EXPECT_FALSE(resources->settings.fullscreen);
     EXPECT_FALSE(resources->cbFullscreen->getChecked());
     EXPECT_TRUE(glIsTexture(asteroid->texture));
+}
+
+TEST_F(WindowsGL, AHiddenWindowIsNotDrawnIntoWhileImagesLoadAndModesSwitch) {
+    start(false);
+    // SDL's report of the window unmapped or minimised, and of it shown again.
+    auto shown = [&](bool gain) {
+        SDL_Event e = {};
+        e.type = SDL_ACTIVEEVENT;
+        e.active.gain = gain ? 1 : 0;
+        e.active.state = SDL_APPACTIVE | SDL_APPINPUTFOCUS;
+        push(e);
+    };
+    shown(false);
+    ASSERT_TRUE(resources->imageLoader);
+    unsigned int loaded = resources->imageLoader->progress;
+    state.draw();
+    EXPECT_EQ(0, state.drawnLayers);
+    EXPECT_GT(resources->imageLoader->progress, loaded);
+
+    qtest::finishLoading();
+    resources->settings.fullscreen = false;
+    fire("fullscreen");
+    EXPECT_TRUE(ravek::fullscreen);
+    fire("fullscreen");
+    EXPECT_FALSE(ravek::fullscreen);
+    // Input focus alone coming back is no map.
+    SDL_Event focus = {};
+    focus.type = SDL_ACTIVEEVENT;
+    focus.active.gain = 1;
+    focus.active.state = SDL_APPINPUTFOCUS;
+    push(focus);
+    state.draw();
+    EXPECT_EQ(0, state.drawnLayers);
+
+    shown(true);
+    state.draw();
+    EXPECT_EQ(3, state.drawnLayers);
 }
 
 TEST_F(WindowsGL, LayersWrapThePhaseAndDeleteQueuedSpritesEvenWhenPaused) {

@@ -28,6 +28,7 @@ namespace ravek {
 
 bool quitting = false;
 bool fullscreen = false;
+bool windowShown = true;
 SDL_Surface* screen = nullptr;
 std::list<BackgroundTask*> backgroundTasks;
 RenderContext* currentRenderContext = nullptr;
