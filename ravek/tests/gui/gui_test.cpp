@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace ravek;
@@ -96,6 +97,19 @@ struct ActiveGui {
             gui.setMouseCursor(new sprites::ImageSprite(V(0, 0), true, nullptr));
     }
     bool operator()(SDL_Event const& e) { return gui.evaluate(e, &queue); }
+};
+
+// A GUI whose pointer stands where the test puts it (window pixels).
+class PointedGui : public GUI {
+public:
+    std::pair<int, int> mouse{0, 0};
+
+protected:
+    bool pointerPosition(int& mouseX, int& mouseY) const override {
+        mouseX = mouse.first;
+        mouseY = mouse.second;
+        return true;
+    }
 };
 
 } // namespace
@@ -273,6 +287,34 @@ TEST(GuiEvents, ClicksAndMotionAgreeWhenTheGuiIsOffsetAndShorterThanTheScreen) {
     child->captureMouse(true);
     g(guitest::mouseMotion(75, 245));
     EXPECT_EQ(Log({"move 15,5"}), child->take());
+    child->captureMouse(false);
+
+    // Keys took the highlight elsewhere: a press acts where the pointer is, and on nothing
+    // where no widget is.
+    Recorder* other = addRecorder(g.gui, R(100, 10, 50, 20), true);
+    other->setFocused(true);
+    EXPECT_TRUE(g(guitest::mouseButton(SDL_MOUSEBUTTONDOWN, 1, 70, 245)));
+    EXPECT_TRUE(g(guitest::mouseButton(SDL_MOUSEBUTTONUP, 1, 70, 245)));
+    EXPECT_EQ(child, g.gui.getFocused());
+    EXPECT_EQ(Log({"enter 20,15", "down 10,5 1", "up 10,5 1"}), child->take());
+    EXPECT_EQ(Log({"leave 20,15"}), other->take());
+    other->setFocused(true);
+    g(guitest::mouseButton(SDL_MOUSEBUTTONDOWN, 1, 130, 180));
+    EXPECT_EQ(V(80, 80), g.gui.getMouseCursor()->position);
+    EXPECT_EQ(&g.gui, g.gui.getFocused());
+    EXPECT_EQ(Log({"leave 80,80"}), other->take());
+
+    // Motion missed while the GUI was inactive or hidden: made active or shown, it draws its
+    // cursor where the pointer really is.
+    PointedGui pointed;
+    pointed.setDimensions(R(50, 40, 200, 100));
+    pointed.setMouseCursor(new sprites::ImageSprite(V(0, 0), true, nullptr));
+    pointed.mouse = {70, 245};
+    pointed.setActive(true);
+    EXPECT_EQ(V(20, 15), pointed.getMouseCursor()->position);
+    pointed.mouse = {500, 0};
+    pointed.setVisible(true);
+    EXPECT_EQ(V(199, 99), pointed.getMouseCursor()->position);
 }
 
 TEST(GuiEvents, ArrowsOnTheGuiItselfPushItsDirectionTriggers) {
