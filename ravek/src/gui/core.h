@@ -162,6 +162,10 @@ private:
     void moveFocused(Direction direction, ControlQueue* queue);
 };
 
+// Whether a focusable component that can be seen and used lies inside, other than `except`
+// and what `except` holds.
+bool offersFocus(Component const* component, Component const* except = nullptr);
+
 // The second base of the captioned widgets: a text and an image (not owned) shown with it.
 class CaptionedObject {
 public:
@@ -237,9 +241,9 @@ public:
 
     // True when consumed; nothing is consumed while the GUI is not active. A key pressed while
     // the pointer holds the focus off the widgets first gives it back (focusBeforePointer);
-    // Tab, the arrows, Return and Space then do nothing more. A mouse button acts on the
-    // component under the pointer (which takes the focus as by hovering), or on the component
-    // that captured the mouse.
+    // Tab, the arrows, Return and Space then do nothing more, unless that widget is the only
+    // one of its panel. A mouse button acts on the component under the pointer (which takes
+    // the focus as by hovering), or on the component that captured the mouse.
     bool evaluate(SDL_Event const& event, ControlQueue* queue) override;
     // The GUI element: itself, its styles, then its widgets. `dir` is not used.
     void getFromNode(xml::Node const* node, std::string const& dir) override;

@@ -210,8 +210,10 @@ bool GUI::evaluate(SDL_Event const& event, ControlQueue* queue) {
             restored->setFocused(true);
             doMove();
             // Keys that would act on what is highlighted only show it again: with nothing
-            // highlighted, Return must not press a button the player no longer sees.
-            if (showsFocusOnly(event.key.keysym.sym))
+            // highlighted, Return must not press a button the player no longer sees. A widget
+            // alone in its panel (the name field) is the only one a key can mean.
+            if (showsFocusOnly(event.key.keysym.sym) && restored->parent &&
+                offersFocus(restored->parent, restored))
                 return true;
             target = restored;
         }

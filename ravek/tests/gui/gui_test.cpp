@@ -214,9 +214,10 @@ TEST(GuiEvents, AKeyGivesTheFocusBackToTheWidgetThePointerTookItFrom) {
     g.gui += pane;
     Recorder* label = addRecorder(*pane, R(10, 10, 50, 20));
     Recorder* button = addRecorder(*pane, R(100, 10, 50, 20), true);
+    addRecorder(*pane, R(100, 60, 50, 20), true);
     button->setFocused(true);
-    // Off the widgets, onto the GUI itself: arrows, Tab, Return and Space only show the
-    // highlight again; other keys go on to the widget.
+    // Off the widgets of a panel of two, onto the GUI itself: arrows, Tab, Return and Space
+    // only show the highlight again; other keys go on to the widget.
     for (SDLKey key : {SDLK_DOWN, SDLK_TAB, SDLK_RETURN, SDLK_SPACE}) {
         g(guitest::mouseMotion(180, 50));
         EXPECT_EQ(&g.gui, g.gui.getFocused());
@@ -250,6 +251,20 @@ TEST(GuiEvents, AKeyGivesTheFocusBackToTheWidgetThePointerTookItFrom) {
     delete button;
     g(guitest::keyDown(SDLK_DOWN));
     EXPECT_EQ(&g.gui, g.gui.getFocused());
+
+    // Alone in its panel (a name field beside its prompt), the widget is all a key can mean:
+    // Return acts at once.
+    Component* entry = new Component;
+    entry->setDimensions(R(0, 0, 160, 100));
+    g.gui += entry;
+    pane->setVisible(false);
+    addRecorder(*entry, R(10, 60, 50, 20));
+    Recorder* field = addRecorder(*entry, R(100, 10, 50, 20), true);
+    g(guitest::mouseMotion(120, 80));
+    g(guitest::mouseMotion(180, 50));
+    EXPECT_TRUE(g(guitest::keyDown(SDLK_RETURN, 13)));
+    EXPECT_EQ(field, g.gui.getFocused());
+    EXPECT_EQ(Log({"enter 120,20", "leave 180,50", "keyDown 13 13"}), field->take());
 }
 
 TEST(GuiEvents, ACapturedComponentLeavesAndReentersAndKeepsGettingMotion) {
