@@ -199,9 +199,15 @@ void Menu::handleEvent(ravek::Trigger const* trigger) {
         showPanel(resources->pMainMenu, resources->pCredits, resources->pCredits);
         return;
     case codeConfirm:
+        // On an attract page it brings the menu back, as back does: whatever panel waits
+        // behind the page, nothing on screen asked to quit.
+        if (page != pageMenu) {
+            back(true);
+            return;
+        }
         // Return that no widget took: nothing is highlighted. It must never quit, nor open
         // the quit panel; on those panels it shows the highlight again.
-        if (trigger->bank == resources->evaluatorMenu && page == pageMenu) {
+        if (trigger->bank == resources->evaluatorMenu) {
             if (resources->pQuit->getVisible()) {
                 resources->btnQuitNo->setFocused(true);
                 return;

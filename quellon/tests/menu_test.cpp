@@ -128,7 +128,15 @@ TEST_F(MenuGL, BackOpensTheQuitPanelAndBackAgainClosesIt) {
         EXPECT_FALSE(menu->deleteRequested);
         fire("back");
     }
+    // On an attract page over the quit panel ("No" highlighted), Return brings the menu back.
     fire("back");
+    frames(300, 100);
+    ASSERT_EQ(1, menu->page);
+    qtest::press(SDLK_RETURN);
+    qtest::handleEvents(menu);
+    EXPECT_EQ(0, menu->page);
+    EXPECT_TRUE(resources->pQuit->getVisible());
+    EXPECT_FALSE(menu->deleteRequested);
     fire("confirm");
     EXPECT_TRUE(menu->deleteRequested);
 }
