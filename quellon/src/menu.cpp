@@ -261,7 +261,10 @@ void Menu::doPerform(int layer, unsigned int ms) {
     if (layer == 0 && resources->imagesLoaded) {
         if (page == pageLegend && legend)
             legend->perform(static_cast<float>(ms));
-        if (static_cast<int>(ms) < idleCountdown) {
+        if (resources->pGetKey->getVisible()) {
+            // A key capture waits for its key however long the player takes.
+            idleCountdown = specs.menuIdleTime;
+        } else if (static_cast<int>(ms) < idleCountdown) {
             idleCountdown -= static_cast<int>(ms);
         } else {
             switch (page) {

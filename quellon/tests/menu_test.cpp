@@ -79,6 +79,18 @@ TEST_F(MenuGL, IdleMenuShowsTheHighScoresAndTheLegendThenReturns) {
     EXPECT_EQ(0, menu->page);
     EXPECT_TRUE(resources->gui->getVisible());
     EXPECT_EQ(30000, menu->idleCountdown);
+
+    // A key capture waits for its key however long the player takes.
+    fire("settings");
+    fire("controlsSingle");
+    fire("getKeyFire");
+    frames(600, 100);
+    EXPECT_EQ(0, menu->page);
+    EXPECT_TRUE(resources->pGetKey->getVisible());
+    qtest::press(SDLK_v);
+    qtest::handleEvents(menu);
+    EXPECT_FALSE(resources->pGetKey->getVisible());
+    EXPECT_TRUE(menu->controlsChanged);
 }
 
 TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgram) {
