@@ -167,11 +167,12 @@ TEST_F(GameGL, BackPausesAndWithNobodyAliveEndsTheGameThroughTheMainLoop) {
 
     // The pointer moved in flight, where the GUI did not see it: in the pause menu a click acts
     // where it is ("Sound"), not on the highlighted "Continue". (The menu, which hides its
-    // panel when a game starts, is not there.)
+    // panel when a game starts, is not there; another test's window taking the focus may have
+    // paused the game already.)
     resources->pMainMenu->setVisible(false);
     qtest::point(400, 228);
     qtest::handleEvents(game);
-    trigger(1);
+    trigger(5);
     qtest::click(400, 228);
     qtest::handleEvents(game);
     EXPECT_TRUE(game->paused && resources->pSoundSettings->getVisible());
