@@ -199,9 +199,15 @@ void Menu::handleEvent(ravek::Trigger const* trigger) {
         showPanel(resources->pMainMenu, resources->pCredits, resources->pCredits);
         return;
     case codeConfirm:
+        // On an attract page it brings the menu back, as back does: whatever panel waits
+        // behind the page, nothing on screen asked to quit.
+        if (page != pageMenu) {
+            back(true);
+            return;
+        }
         // Return that no widget took: nothing is highlighted. It must never quit, nor open
         // the quit panel; on those panels it shows the highlight again.
-        if (trigger->bank == resources->evaluatorMenu && page == pageMenu) {
+        if (trigger->bank == resources->evaluatorMenu) {
             if (resources->pQuit->getVisible()) {
                 resources->btnQuitNo->setFocused(true);
                 return;
@@ -255,7 +261,10 @@ void Menu::doPerform(int layer, unsigned int ms) {
     if (layer == 0 && resources->imagesLoaded) {
         if (page == pageLegend && legend)
             legend->perform(static_cast<float>(ms));
-        if (static_cast<int>(ms) < idleCountdown) {
+        if (resources->pGetKey->getVisible()) {
+            // A key capture waits for its key however long the player takes.
+            idleCountdown = specs.menuIdleTime;
+        } else if (static_cast<int>(ms) < idleCountdown) {
             idleCountdown -= static_cast<int>(ms);
         } else {
             switch (page) {

@@ -131,6 +131,22 @@ inline void press(SDLKey key) {
     SDL_PushEvent(&up);
 }
 
+// The pointer moves to a point of the window (y down).
+inline void point(Uint16 x, Uint16 y) {
+    SDL_Event motion = testutil::mouseMotion(x, y);
+    SDL_PushEvent(&motion);
+}
+
+// The left button goes down and up at a point of the window, with no motion before.
+inline void click(Uint16 x, Uint16 y) {
+    SDL_Event down = testutil::mouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, x, y);
+    SDL_Event up = testutil::mouseButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, x, y);
+    down.button.state = SDL_PRESSED;
+    up.button.state = SDL_RELEASED;
+    SDL_PushEvent(&down);
+    SDL_PushEvent(&up);
+}
+
 // A hub in a working directory of its own, built by `start` once the test has put its files
 // there; no state is current after it.
 class HubTest : public ::testing::Test {

@@ -79,6 +79,18 @@ TEST_F(MenuGL, IdleMenuShowsTheHighScoresAndTheLegendThenReturns) {
     EXPECT_EQ(0, menu->page);
     EXPECT_TRUE(resources->gui->getVisible());
     EXPECT_EQ(30000, menu->idleCountdown);
+
+    // A key capture waits for its key however long the player takes.
+    fire("settings");
+    fire("controlsSingle");
+    fire("getKeyFire");
+    frames(600, 100);
+    EXPECT_EQ(0, menu->page);
+    EXPECT_TRUE(resources->pGetKey->getVisible());
+    qtest::press(SDLK_v);
+    qtest::handleEvents(menu);
+    EXPECT_FALSE(resources->pGetKey->getVisible());
+    EXPECT_TRUE(menu->controlsChanged);
 }
 
 TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgram) {
@@ -95,6 +107,16 @@ TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgram) {
 
 TEST_F(MenuGL, BackOpensTheQuitPanelAndBackAgainClosesIt) {
     EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnSinglePlayerA), focused());
+    // A click acts where the pointer is: on "Credits", though Down took the highlight on to
+    // "Quit". (In one go: another test's window coming or going moves the pointer too.)
+    qtest::point(400, 440);
+    qtest::press(SDLK_DOWN);
+    qtest::click(400, 440);
+    qtest::handleEvents(menu);
+    EXPECT_TRUE(resources->pCredits->getVisible());
+    EXPECT_FALSE(resources->pQuit->getVisible());
+    fire("back");
+    resources->btnSinglePlayerA->setFocused(true);
     fire("back");
     EXPECT_TRUE(resources->pQuit->getVisible());
     EXPECT_FALSE(resources->pMainMenu->getVisible());
@@ -116,7 +138,15 @@ TEST_F(MenuGL, BackOpensTheQuitPanelAndBackAgainClosesIt) {
         EXPECT_FALSE(menu->deleteRequested);
         fire("back");
     }
+    // On an attract page over the quit panel ("No" highlighted), Return brings the menu back.
     fire("back");
+    frames(300, 100);
+    ASSERT_EQ(1, menu->page);
+    qtest::press(SDLK_RETURN);
+    qtest::handleEvents(menu);
+    EXPECT_EQ(0, menu->page);
+    EXPECT_TRUE(resources->pQuit->getVisible());
+    EXPECT_FALSE(menu->deleteRequested);
     fire("confirm");
     EXPECT_TRUE(menu->deleteRequested);
 }

@@ -21,9 +21,9 @@ PROGRAM, DATA = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 # The wave output: a 68-byte header, then 44100 stereo 32-bit float frames a second.
 RATE, WAV_HEADER, FRAME_BYTES = 44100, 68, 8
 # Strips of the GUI's panels (window coordinates, y down).
-PAUSE_MENU, CONTROLS, KEY_CAPTURE, NAME_ENTRY, QUIT, CREDITS = (244, 115, 256, 485), \
+PAUSE_MENU, CONTROLS, KEY_CAPTURE, NAME_ENTRY, QUIT, CREDITS, SOUND = (244, 115, 256, 485), \
     (44, 60, 56, 540), (154, 240, 166, 360), (176, 240, 188, 360), (244, 320, 256, 420), \
-    (154, 245, 166, 495)
+    (154, 245, 166, 495), (144, 280, 156, 460)
 MUSIC_OFF = '<settings><sound volumeSfx="100" volumeMusic="0"/></settings>'
 SETTINGS = b"""<?xml version="1.0" encoding="ISO-8859-1" ?>
 <settings>
@@ -32,11 +32,11 @@ SETTINGS = b"""<?xml version="1.0" encoding="ISO-8859-1" ?>
 </settings>
 """
 RUNS = []
-# Window boxes of buttons: the main menu's first two, "Settings" and "Quit", the quit panel's
-# "Yes" and "No", and the part of the settings' "Done" below the main menu's "Quit".
-SINGLE_A, SINGLE_B, MENU_SETTINGS, MENU_QUIT, QUIT_YES, QUIT_NO, SETTINGS_DONE = \
-    (262, 241, 538, 271), (262, 287, 538, 317), (262, 379, 538, 409), (262, 471, 538, 501), \
-    (268, 379, 384, 409), (416, 379, 532, 409), (262, 507, 538, 519)
+# Window boxes of buttons: the main menu's first two, "Settings", "Credits" and "Quit", the quit
+# panel's "Yes" and "No", and the part of the settings' "Done" below the main menu's "Quit".
+SINGLE_A, SINGLE_B, MENU_SETTINGS, CREDITS_BUTTON, MENU_QUIT, QUIT_YES, QUIT_NO, SETTINGS_DONE = \
+    (262, 241, 538, 271), (262, 287, 538, 317), (262, 379, 538, 409), (262, 425, 538, 455), \
+    (262, 471, 538, 501), (268, 379, 384, 409), (416, 379, 532, 409), (262, 507, 538, 519)
 
 XLIB = ctypes.CDLL("libX11.so.6")
 XLIB.XOpenDisplay.restype = ctypes.c_void_p
@@ -63,6 +63,8 @@ XLIB.XFree.argtypes = [ctypes.c_void_p]
 XTEST = ctypes.CDLL("libXtst.so.6")
 XTEST.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
 XTEST.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int,
+                                       ctypes.c_ulong]
+XTEST.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
                                        ctypes.c_ulong]
 
 
@@ -277,6 +279,13 @@ class Game:
         self.screen()
         XTEST.XTestFakeMotionEvent(self.display, 0, self.window[0] + x, self.window[1] + y, 0)
         XLIB.XFlush(self.display)
+
+    def click(self):
+        """The left button goes down and up where the pointer is."""
+        for press in (True, False):
+            XTEST.XTestFakeButtonEvent(self.display, 1, press, 0)
+            XLIB.XFlush(self.display)
+            time.sleep(0.05)
 
     def screen(self):
         """The window's part of the screen: SDL centres a smaller full-screen picture, and a
@@ -494,6 +503,18 @@ def menu_by_keys_after_the_mouse(game):
     Return with nothing highlighted neither starts nor quits anything."""
     wait_for(game.menu_ready, "the main menu")
     # SDL 2 may take pointer motion after a later key: each key waits for the pointer's effect.
+    game.point(400, 440)
+    wait_for(lambda: highlighted(game.screen(), CREDITS_BUTTON), "the pointer on Credits")
+    game.key("Down")
+    wait_for(lambda: highlighted(game.screen(), MENU_QUIT), "Down to move the focus to Quit")
+    game.click()
+    # The quit panel's strip lies on the main menu too: it is told by its highlighted "No".
+    wait_for(lambda: game.shows(CREDITS) or highlighted(game.screen(), QUIT_NO), "a panel to open")
+    check(game.shows(CREDITS),
+          "a click acts on Credits, where the pointer is, not on the highlighted Quit")
+    game.key("Escape")
+    game.point(400, 256)
+    wait_for(lambda: highlighted(game.screen(), SINGLE_A), "the pointer on Single Player A")
     game.point(400, 80)
     wait_for(lambda: not highlighted(game.screen(), SINGLE_A), "the pointer to take the focus")
     game.key("Return")
@@ -603,6 +624,14 @@ def play_multi():
               "%s moves player %d's ship only %s" % (key, moving + 1, moved))
         before = after
     game.up("Control_R", "Control_L")
+    # The pointer moves in flight, where the menus do not see it; in the pause menu a click
+    # acts where it is, on "Sound", not on the highlighted "Continue".
+    game.point(400, 228)
+    game.pause()
+    game.click()
+    wait_for(lambda: game.shows(SOUND) or not game.shows(PAUSE_MENU), "the click to act")
+    check(game.shows(SOUND), "after the mouse moved in flight, a click in the pause menu acts "
+          "where the pointer is")
     # How fast it ends is timed by the program's own tests, with nothing running beside.
     game.process.send_signal(signal.SIGTERM)
     check(game.wait_exit() == 0, "SIGTERM ends it with status 0")

@@ -45,13 +45,6 @@ bool takesFocus(Component const* component) {
     return component->focusable && component->isEnabled();
 }
 
-bool hasFocusableDescendant(Component const* component) {
-    for (Component const* child : component->children)
-        if (child->isEnabled() && (child->focusable || hasFocusableDescendant(child)))
-            return true;
-    return false;
-}
-
 size_t subtreeSize(Component const* component) {
     size_t size = 1;
     for (Component const* child : component->children)
@@ -87,6 +80,14 @@ int readGridValue(xml::Node const* node, char const* attribute, int current,
 }
 
 } // namespace
+
+bool offersFocus(Component const* component, Component const* except) {
+    for (Component const* child : component->children)
+        if (child != except && child->isEnabled() &&
+            (child->focusable || offersFocus(child, except)))
+            return true;
+    return false;
+}
 
 // Component
 
@@ -295,7 +296,7 @@ void Component::focusNext() {
     while (!target && steps-- > 0) {
         // The root's own switches hide or disable the whole tree, not a part of it.
         if (!current->children.empty() && (current->isEnabled() || !current->parent) &&
-            (current->focusable || hasFocusableDescendant(current))) {
+            (current->focusable || offersFocus(current))) {
             Component* front = current->children.front();
             if (takesFocus(front))
                 target = front;
@@ -312,7 +313,7 @@ void Component::focusNext() {
         if (next == p->children.end()) {
             if (takesFocus(p))
                 target = p;
-            else if (!hasFocusableDescendant(p))
+            else if (!offersFocus(p))
                 return;
             else
                 current = p;

@@ -162,6 +162,10 @@ private:
     void moveFocused(Direction direction, ControlQueue* queue);
 };
 
+// Whether a focusable component that can be seen and used lies inside, other than `except`
+// and what `except` holds.
+bool offersFocus(Component const* component, Component const* except = nullptr);
+
 // The second base of the captioned widgets: a text and an image (not owned) shown with it.
 class CaptionedObject {
 public:
@@ -232,10 +236,14 @@ public:
     void draw() override;
     // The cursor, above every widget.
     void drawSelfPost() override;
+    // Shown, the GUI takes the pointer's real position (takePointer).
+    void setVisible(bool on) override;
 
     // True when consumed; nothing is consumed while the GUI is not active. A key pressed while
     // the pointer holds the focus off the widgets first gives it back (focusBeforePointer);
-    // Tab, the arrows, Return and Space then do nothing more.
+    // Tab, the arrows, Return and Space then do nothing more, unless that widget is the only
+    // one of its panel. A mouse button acts on the component under the pointer (which takes
+    // the focus as by hovering), or on the component that captured the mouse.
     bool evaluate(SDL_Event const& event, ControlQueue* queue) override;
     // The GUI element: itself, its styles, then its widgets. `dir` is not used.
     void getFromNode(xml::Node const* node, std::string const& dir) override;
@@ -251,7 +259,8 @@ public:
     virtual float getKeyRepeat() const { return keyRepeat; }
     // Replaces the pointer without deleting the old sprite.
     virtual void setMouseCursor(sprites::Sprite* sprite) { mouseCursor = sprite; }
-    virtual void setActive(bool on) { active = on; }
+    // Made active, the GUI takes the pointer's real position (takePointer).
+    virtual void setActive(bool on);
     virtual void setKeyRepeat(float delay, float repeat);
 
     void setFonts(ravek::fonts::FontBank* bank) { fonts = bank; }
@@ -268,6 +277,14 @@ public:
 
     // The mouse point in the GUI's render context (window pixels, y up): (x, screen height - y).
     static basic_Vector2D<float> mousePoint(int mouseX, int mouseY);
+    // The mouse's window point as a point of the GUI, kept inside it: where the cursor goes.
+    basic_Vector2D<float> pointerPoint(int mouseX, int mouseY) const;
+    // The cursor goes where the pointer is: the GUI may have missed its motion.
+    void takePointer();
+
+protected:
+    // The pointer's window point (SDL's mouse state); false while SDL's video is not up.
+    virtual bool pointerPosition(int& mouseX, int& mouseY) const;
 
 private:
     // Styles replaced by a namesake: widgets may still point to them.
@@ -275,6 +292,9 @@ private:
 
     void readStyles(xml::Node const* node, GUI* gui);
     bool evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue);
+    // The pointer came onto `hit` (not the focused component) at GUI point p: the focused one
+    // is left and `hit`, when not null, entered and focused.
+    void hover(Component* hit, basic_Vector2D<float> const& p, ControlQueue* queue);
     // focusBeforePointer when the focus still rests where the pointer left it and that widget
     // can still be seen and used; else null.
     Component* focusToRestore() const;

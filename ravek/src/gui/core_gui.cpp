@@ -210,8 +210,10 @@ bool GUI::evaluate(SDL_Event const& event, ControlQueue* queue) {
             restored->setFocused(true);
             doMove();
             // Keys that would act on what is highlighted only show it again: with nothing
-            // highlighted, Return must not press a button the player no longer sees.
-            if (showsFocusOnly(event.key.keysym.sym))
+            // highlighted, Return must not press a button the player no longer sees. A widget
+            // alone in its panel (the name field) is the only one a key can mean.
+            if (showsFocusOnly(event.key.keysym.sym) && restored->parent &&
+                offersFocus(restored->parent, restored))
                 return true;
             target = restored;
         }
@@ -236,12 +238,22 @@ bool GUI::evaluate(SDL_Event const& event, ControlQueue* queue) {
         return evaluateMouseMotion(event, queue);
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
-        if (mouseCaptured)
+        basic_Vector2D<float> p = pointerPoint(event.button.x, event.button.y);
+        if (mouseCursor)
+            mouseCursor->position = p;
+        if (mouseCaptured) {
             target = mouseCaptured;
+        } else {
+            // A press acts where the pointer is, whatever the keys highlighted since it came
+            // to rest there, and on nothing where no widget is.
+            target = find(p);
+            if (target != GUI::focused)
+                hover(target, p, queue);
+        }
         if (!target)
             return true;
         basic_Vector2D<float> point =
-            target->getRelativeCoordinates(mousePoint(event.button.x, event.button.y));
+            target->getRelativeCoordinates(basic_Vector2D<float>(p.x + x, p.y + y));
         if (event.type == SDL_MOUSEBUTTONDOWN)
             target->mouseDown(queue, point, event.button.button);
         else
@@ -263,15 +275,58 @@ Component* GUI::focusToRestore() const {
     return c == this ? focusBeforePointer : nullptr;
 }
 
+basic_Vector2D<float> GUI::pointerPoint(int mouseX, int mouseY) const {
+    // One conversion from the mouse's window point serves the cursor, hit testing and every
+    // component's own coordinates, for motion and clicks alike.
+    basic_Vector2D<float> absolute = mousePoint(mouseX, mouseY);
+    return basic_Vector2D<float>(clamp(absolute.x - x, 0.0f, width - 1.0f),
+                                 clamp(absolute.y - y, 0.0f, height - 1.0f));
+}
+
+bool GUI::pointerPosition(int& mouseX, int& mouseY) const {
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return false;
+    SDL_GetMouseState(&mouseX, &mouseY);
+    return true;
+}
+
+void GUI::takePointer() {
+    // Motion while the GUI was inactive or hidden went elsewhere: the cursor is drawn, and
+    // clicks are found, where the pointer really is.
+    int mouseX = 0, mouseY = 0;
+    if (mouseCursor && pointerPosition(mouseX, mouseY))
+        mouseCursor->position = pointerPoint(mouseX, mouseY);
+}
+
+void GUI::setVisible(bool on) {
+    if (on && !visible)
+        takePointer();
+    Component::setVisible(on);
+}
+
+void GUI::setActive(bool on) {
+    if (on && !active)
+        takePointer();
+    active = on;
+}
+
+void GUI::hover(Component* hit, basic_Vector2D<float> const& p, ControlQueue* queue) {
+    Component* current = GUI::focused;
+    if (current)
+        current->leave(queue, p);
+    if (hit) {
+        Component* before = current && current->focusable ? current : focusBeforePointer;
+        hit->enter(queue, p);
+        hit->setFocused(true);
+        focusBeforePointer = hit->focusable ? nullptr : before;
+    }
+}
+
 bool GUI::evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue) {
     if (!mouseCursor)
         return true;
-    // One conversion from the mouse's window point serves the cursor, hit testing and every
-    // component's own coordinates, as it does for clicks.
-    basic_Vector2D<float> absolute = mousePoint(event.motion.x, event.motion.y);
-    basic_Vector2D<float> p(clamp(absolute.x - x, 0.0f, width - 1.0f),
-                            clamp(absolute.y - y, 0.0f, height - 1.0f));
-    absolute = basic_Vector2D<float>(p.x + x, p.y + y);
+    basic_Vector2D<float> p = pointerPoint(event.motion.x, event.motion.y);
+    basic_Vector2D<float> absolute(p.x + x, p.y + y);
     mouseCursor->position = p;
     Component* hit = find(p);
     Component* captured = mouseCaptured;
@@ -280,15 +335,8 @@ bool GUI::evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue) {
         if (hit == current) {
             if (current)
                 current->mouseMove(queue, current->getRelativeCoordinates(absolute));
-            return true;
-        }
-        if (current)
-            current->leave(queue, p);
-        if (hit) {
-            Component* before = current && current->focusable ? current : focusBeforePointer;
-            hit->enter(queue, p);
-            hit->setFocused(true);
-            focusBeforePointer = hit->focusable ? nullptr : before;
+        } else {
+            hover(hit, p, queue);
         }
         return true;
     }

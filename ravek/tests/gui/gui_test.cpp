@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace ravek;
@@ -96,6 +97,19 @@ struct ActiveGui {
             gui.setMouseCursor(new sprites::ImageSprite(V(0, 0), true, nullptr));
     }
     bool operator()(SDL_Event const& e) { return gui.evaluate(e, &queue); }
+};
+
+// A GUI whose pointer stands where the test puts it (window pixels).
+class PointedGui : public GUI {
+public:
+    std::pair<int, int> mouse{0, 0};
+
+protected:
+    bool pointerPosition(int& mouseX, int& mouseY) const override {
+        mouseX = mouse.first;
+        mouseY = mouse.second;
+        return true;
+    }
 };
 
 } // namespace
@@ -200,9 +214,10 @@ TEST(GuiEvents, AKeyGivesTheFocusBackToTheWidgetThePointerTookItFrom) {
     g.gui += pane;
     Recorder* label = addRecorder(*pane, R(10, 10, 50, 20));
     Recorder* button = addRecorder(*pane, R(100, 10, 50, 20), true);
+    addRecorder(*pane, R(100, 60, 50, 20), true);
     button->setFocused(true);
-    // Off the widgets, onto the GUI itself: arrows, Tab, Return and Space only show the
-    // highlight again; other keys go on to the widget.
+    // Off the widgets of a panel of two, onto the GUI itself: arrows, Tab, Return and Space
+    // only show the highlight again; other keys go on to the widget.
     for (SDLKey key : {SDLK_DOWN, SDLK_TAB, SDLK_RETURN, SDLK_SPACE}) {
         g(guitest::mouseMotion(180, 50));
         EXPECT_EQ(&g.gui, g.gui.getFocused());
@@ -236,6 +251,20 @@ TEST(GuiEvents, AKeyGivesTheFocusBackToTheWidgetThePointerTookItFrom) {
     delete button;
     g(guitest::keyDown(SDLK_DOWN));
     EXPECT_EQ(&g.gui, g.gui.getFocused());
+
+    // Alone in its panel (a name field beside its prompt), the widget is all a key can mean:
+    // Return acts at once.
+    Component* entry = new Component;
+    entry->setDimensions(R(0, 0, 160, 100));
+    g.gui += entry;
+    pane->setVisible(false);
+    addRecorder(*entry, R(10, 60, 50, 20));
+    Recorder* field = addRecorder(*entry, R(100, 10, 50, 20), true);
+    g(guitest::mouseMotion(120, 80));
+    g(guitest::mouseMotion(180, 50));
+    EXPECT_TRUE(g(guitest::keyDown(SDLK_RETURN, 13)));
+    EXPECT_EQ(field, g.gui.getFocused());
+    EXPECT_EQ(Log({"enter 120,20", "leave 180,50", "keyDown 13 13"}), field->take());
 }
 
 TEST(GuiEvents, ACapturedComponentLeavesAndReentersAndKeepsGettingMotion) {
@@ -273,6 +302,34 @@ TEST(GuiEvents, ClicksAndMotionAgreeWhenTheGuiIsOffsetAndShorterThanTheScreen) {
     child->captureMouse(true);
     g(guitest::mouseMotion(75, 245));
     EXPECT_EQ(Log({"move 15,5"}), child->take());
+    child->captureMouse(false);
+
+    // Keys took the highlight elsewhere: a press acts where the pointer is, and on nothing
+    // where no widget is.
+    Recorder* other = addRecorder(g.gui, R(100, 10, 50, 20), true);
+    other->setFocused(true);
+    EXPECT_TRUE(g(guitest::mouseButton(SDL_MOUSEBUTTONDOWN, 1, 70, 245)));
+    EXPECT_TRUE(g(guitest::mouseButton(SDL_MOUSEBUTTONUP, 1, 70, 245)));
+    EXPECT_EQ(child, g.gui.getFocused());
+    EXPECT_EQ(Log({"enter 20,15", "down 10,5 1", "up 10,5 1"}), child->take());
+    EXPECT_EQ(Log({"leave 20,15"}), other->take());
+    other->setFocused(true);
+    g(guitest::mouseButton(SDL_MOUSEBUTTONDOWN, 1, 130, 180));
+    EXPECT_EQ(V(80, 80), g.gui.getMouseCursor()->position);
+    EXPECT_EQ(&g.gui, g.gui.getFocused());
+    EXPECT_EQ(Log({"leave 80,80"}), other->take());
+
+    // Motion missed while the GUI was inactive or hidden: made active or shown, it draws its
+    // cursor where the pointer really is.
+    PointedGui pointed;
+    pointed.setDimensions(R(50, 40, 200, 100));
+    pointed.setMouseCursor(new sprites::ImageSprite(V(0, 0), true, nullptr));
+    pointed.mouse = {70, 245};
+    pointed.setActive(true);
+    EXPECT_EQ(V(20, 15), pointed.getMouseCursor()->position);
+    pointed.mouse = {500, 0};
+    pointed.setVisible(true);
+    EXPECT_EQ(V(199, 99), pointed.getMouseCursor()->position);
 }
 
 TEST(GuiEvents, ArrowsOnTheGuiItselfPushItsDirectionTriggers) {
