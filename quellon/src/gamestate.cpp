@@ -484,17 +484,20 @@ void GameState::volumeMusicChanged() {
 }
 
 void GUICallback::onMove() {
-    if (menu)
-        menu->idleCountdown = specs.menuIdleTime;
+    onInput();
     if (resources)
         playMenuSound(resources->menu_move);
 }
 
 void GUICallback::onConfirm() {
-    if (menu)
-        menu->idleCountdown = specs.menuIdleTime;
+    onInput();
     if (resources)
         playMenuSound(resources->menu_click);
+}
+
+void GUICallback::onInput() {
+    if (menu)
+        menu->idleCountdown = specs.menuIdleTime;
 }
 
 } // namespace quellon

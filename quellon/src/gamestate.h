@@ -92,11 +92,12 @@ private:
 };
 
 // Plays the menu sounds on focus moves and confirmations, and keeps the title menu's attract
-// cycle from starting while the player works the menus.
+// cycle from starting while the player works the menus, by keys or the mouse.
 class GUICallback : public ravek::gui::GUICallback {
 public:
     void onMove() override;
     void onConfirm() override;
+    void onInput() override;
 };
 
 extern GUICallback callback;

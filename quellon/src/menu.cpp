@@ -261,8 +261,9 @@ void Menu::doPerform(int layer, unsigned int ms) {
     if (layer == 0 && resources->imagesLoaded) {
         if (page == pageLegend && legend)
             legend->perform(static_cast<float>(ms));
-        if (resources->pGetKey->getVisible()) {
-            // A key capture waits for its key however long the player takes.
+        if (resources->pGetKey->getVisible() || resources->gui->getMouseCaptured()) {
+            // A key capture waits for its key, and a held press (a knob dragged) for its
+            // release, however long the player takes.
             idleCountdown = specs.menuIdleTime;
         } else if (static_cast<int>(ms) < idleCountdown) {
             idleCountdown -= static_cast<int>(ms);

@@ -137,14 +137,18 @@ inline void point(Uint16 x, Uint16 y) {
     SDL_PushEvent(&motion);
 }
 
-// The left button goes down and up at a point of the window, with no motion before.
+// The left button goes down, or up, at a point of the window, with no motion before.
+inline void button(bool down, Uint16 x, Uint16 y) {
+    SDL_Event e = testutil::mouseButton(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP,
+                                        SDL_BUTTON_LEFT, x, y);
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&e);
+}
+
+// The left button goes down and up at a point of the window.
 inline void click(Uint16 x, Uint16 y) {
-    SDL_Event down = testutil::mouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, x, y);
-    SDL_Event up = testutil::mouseButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, x, y);
-    down.button.state = SDL_PRESSED;
-    up.button.state = SDL_RELEASED;
-    SDL_PushEvent(&down);
-    SDL_PushEvent(&up);
+    button(true, x, y);
+    button(false, x, y);
 }
 
 // A hub in a working directory of its own, built by `start` once the test has put its files

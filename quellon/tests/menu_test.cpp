@@ -8,6 +8,7 @@
 
 #include "ravek/src/controls.h"
 #include "ravek/src/gui/containers.h"
+#include "ravek/src/gui/slider.h"
 #include "ravek/src/gui/standard.h"
 
 #include <gtest/gtest.h>
@@ -68,10 +69,16 @@ TEST_F(MenuGL, IdleMenuShowsTheHighScoresAndTheLegendThenReturns) {
     EXPECT_EQ(0, menu->page);
     EXPECT_TRUE(resources->gui->getVisible());
 
-    // Working the menu keeps the pages away; back from a page returns at once.
+    // Working the menu keeps the pages away, with keys or the mouse (hovering moves no focus
+    // within a button, and tells no callback over several); back from a page returns at once.
     frames(250, 100);
     quellon::callback.onMove();
     frames(250, 100);
+    for (Uint16 y : {256, 258, 302}) {
+        qtest::point(400, y);
+        qtest::handleEvents(menu);
+        frames(250, 100);
+    }
     EXPECT_EQ(0, menu->page);
     frames(60, 100);
     EXPECT_EQ(1, menu->page);
@@ -91,6 +98,22 @@ TEST_F(MenuGL, IdleMenuShowsTheHighScoresAndTheLegendThenReturns) {
     qtest::handleEvents(menu);
     EXPECT_FALSE(resources->pGetKey->getVisible());
     EXPECT_TRUE(menu->controlsChanged);
+
+    // So does a press held on the volume's knob.
+    fire("back");
+    fire("soundSettings");
+    ravek::gui::Slider<int>* volume = resources->sVolumeSounds;
+    ravek::basic_Rect<float> knob = volume->calculateHandle();
+    ravek::basic_Vector2D<float> origin = volume->getRelativeCoordinates({0.0f, 0.0f});
+    auto x = static_cast<Uint16>(knob.x + knob.width / 2 - origin.x);
+    auto y = static_cast<Uint16>(600 - (knob.y + knob.height / 2 - origin.y));
+    qtest::button(true, x, y);
+    qtest::handleEvents(menu);
+    ASSERT_EQ(volume, resources->gui->getMouseCaptured());
+    frames(600, 100);
+    EXPECT_EQ(0, menu->page);
+    qtest::button(false, x, y);
+    qtest::handleEvents(menu);
 }
 
 TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgram) {

@@ -182,12 +182,16 @@ public:
     virtual gfx::Image* getImage() const { return image; }
 };
 
-// What the application hears about focus moves and confirmations.
+// What the application hears about focus moves and confirmations, and about any input the
+// GUI takes.
 class GUICallback {
 public:
     virtual ~GUICallback() {}
     virtual void onMove() = 0;
     virtual void onConfirm() = 0;
+    // After each event the active GUI consumed (a key, a joystick, the pointer moving, a mouse
+    // button): the user works the GUI even where no focus moves.
+    virtual void onInput() {}
 };
 
 // Receives a button's clicks.
@@ -243,7 +247,8 @@ public:
     // the pointer holds the focus off the widgets first gives it back (focusBeforePointer);
     // Tab, the arrows, Return and Space then do nothing more, unless that widget is the only
     // one of its panel. A mouse button acts on the component under the pointer (which takes
-    // the focus as by hovering), or on the component that captured the mouse.
+    // the focus as by hovering), or on the component that captured the mouse. The callback
+    // hears of every event consumed (onInput).
     bool evaluate(SDL_Event const& event, ControlQueue* queue) override;
     // The GUI element: itself, its styles, then its widgets. `dir` is not used.
     void getFromNode(xml::Node const* node, std::string const& dir) override;
@@ -291,6 +296,7 @@ private:
     std::list<Style*> retiredStyles;
 
     void readStyles(xml::Node const* node, GUI* gui);
+    bool evaluateEvent(SDL_Event const& event, ControlQueue* queue);
     bool evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue);
     // The pointer came onto `hit` (not the focused component) at GUI point p: the focused one
     // is left and `hit`, when not null, entered and focused.

@@ -201,6 +201,13 @@ void GUI::drawSelfPost() {
 // Events
 
 bool GUI::evaluate(SDL_Event const& event, ControlQueue* queue) {
+    bool consumed = evaluateEvent(event, queue);
+    if (consumed && callback)
+        callback->onInput();
+    return consumed;
+}
+
+bool GUI::evaluateEvent(SDL_Event const& event, ControlQueue* queue) {
     if (!active)
         return false;
     Component* target = GUI::focused;
