@@ -172,13 +172,21 @@ TEST_F(GameGL, BackPausesAndWithNobodyAliveEndsTheGameThroughTheMainLoop) {
     resources->pMainMenu->setVisible(false);
     qtest::point(400, 228);
     qtest::handleEvents(game);
-    trigger(5);
-    qtest::click(400, 228);
-    qtest::handleEvents(game);
-    EXPECT_TRUE(game->paused && resources->pSoundSettings->getVisible());
-    trigger(1);
-    trigger(1);
-    EXPECT_FALSE(game->paused || resources->pInGame->getVisible());
+    for (int round = 0; round < 2; ++round) {
+        trigger(5);
+        qtest::click(400, 228);
+        qtest::handleEvents(game);
+        EXPECT_TRUE(game->paused && resources->pSoundSettings->getVisible()) << round;
+        trigger(1);
+        // "Continue" clicked and pressed again in the same frame, released in flight: the
+        // press is called off with the menu and does not take the next pause menu's click.
+        qtest::click(400, 182);
+        qtest::button(true, 400, 182);
+        qtest::handleEvents(game);
+        EXPECT_FALSE(game->paused || resources->pInGame->getVisible());
+        qtest::button(false, 400, 182);
+        qtest::handleEvents(game);
+    }
 
     killAll();
     resources->musicManager->stop();

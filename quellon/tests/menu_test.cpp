@@ -99,7 +99,8 @@ TEST_F(MenuGL, IdleMenuShowsTheHighScoresAndTheLegendThenReturns) {
     EXPECT_FALSE(resources->pGetKey->getVisible());
     EXPECT_TRUE(menu->controlsChanged);
 
-    // So does a press held on the volume's knob.
+    // So does a press held on the volume's knob. Esc closing the window calls the press off:
+    // the knob follows the pointer no more.
     fire("back");
     fire("soundSettings");
     ravek::gui::Slider<int>* volume = resources->sVolumeSounds;
@@ -112,8 +113,12 @@ TEST_F(MenuGL, IdleMenuShowsTheHighScoresAndTheLegendThenReturns) {
     ASSERT_EQ(volume, resources->gui->getMouseCaptured());
     frames(600, 100);
     EXPECT_EQ(0, menu->page);
-    qtest::button(false, x, y);
+    fire("back");
+    qtest::point(x - 100, y);
+    qtest::button(false, x - 100, y);
     qtest::handleEvents(menu);
+    EXPECT_EQ(70, volume->value);
+    EXPECT_EQ(70, resources->currentVolumeSfx);
 }
 
 TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgram) {

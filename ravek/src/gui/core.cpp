@@ -129,6 +129,12 @@ void Component::setDimensions(basic_Vector2D<float> const& size) {
 }
 
 void Component::setVisible(bool on) {
+    // A press held on a widget going out of sight ends with it.
+    if (!on) {
+        GUI* root = getRoot();
+        if (root && root->mouseCaptured && holds(root->mouseCaptured))
+            root->callOffPress();
+    }
     visible = on;
 }
 

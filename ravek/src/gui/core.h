@@ -83,6 +83,8 @@ public:
     // Both build the rectangle and call the one above, so overriding that one sees every change.
     virtual void setDimensions(basic_Vector2D<float> const& pos, basic_Vector2D<float> const& size);
     virtual void setDimensions(basic_Vector2D<float> const& size);
+    // Hidden while it holds the component with the mouse capture, that press is called off
+    // (GUI::callOffPress).
     virtual void setVisible(bool on);
     virtual void setEnabled(bool on);
     virtual basic_Vector2D<float> getPos() const;
@@ -240,7 +242,8 @@ public:
     void draw() override;
     // The cursor, above every widget.
     void drawSelfPost() override;
-    // Shown, the GUI takes the pointer's real position (takePointer).
+    // Shown, the GUI takes the pointer's real position (takePointer); hidden, it calls off a
+    // held press (callOffPress).
     void setVisible(bool on) override;
 
     // True when consumed; nothing is consumed while the GUI is not active. A key pressed while
@@ -264,7 +267,8 @@ public:
     virtual float getKeyRepeat() const { return keyRepeat; }
     // Replaces the pointer without deleting the old sprite.
     virtual void setMouseCursor(sprites::Sprite* sprite) { mouseCursor = sprite; }
-    // Made active, the GUI takes the pointer's real position (takePointer).
+    // Made active, the GUI takes the pointer's real position (takePointer); made inactive, it
+    // calls off a held press (callOffPress).
     virtual void setActive(bool on);
     virtual void setKeyRepeat(float delay, float repeat);
 
@@ -286,6 +290,10 @@ public:
     basic_Vector2D<float> pointerPoint(int mouseX, int mouseY) const;
     // The cursor goes where the pointer is: the GUI may have missed its motion.
     void takePointer();
+    // The component holding the mouse capture lets go as at a release with the pointer off it
+    // (a button or checkbox does not click), and the focus stays where it was: the release
+    // itself would reach a widget no one sees, or nothing while the GUI is inactive.
+    void callOffPress();
 
 protected:
     // The pointer's window point (SDL's mouse state); false while SDL's video is not up.

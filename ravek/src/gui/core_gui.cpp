@@ -305,6 +305,24 @@ void GUI::takePointer() {
         mouseCursor->position = pointerPoint(mouseX, mouseY);
 }
 
+void GUI::callOffPress() {
+    Component* captured = mouseCaptured;
+    if (!captured)
+        return;
+    Component* focus = GUI::focused;
+    Component* before = focusBeforePointer;
+    // Nothing inside holds the focus: a button or checkbox released so does not click.
+    setFocused(true);
+    basic_Vector2D<float> p = mouseCursor ? mouseCursor->position : basic_Vector2D<float>();
+    captured->mouseUp(nullptr,
+                      captured->getRelativeCoordinates(basic_Vector2D<float>(p.x + x, p.y + y)),
+                      SDL_BUTTON_LEFT);
+    mouseCaptured = nullptr;
+    if (focus)
+        focus->setFocused(true);
+    focusBeforePointer = before;
+}
+
 void GUI::setVisible(bool on) {
     if (on && !visible)
         takePointer();
@@ -314,6 +332,8 @@ void GUI::setVisible(bool on) {
 void GUI::setActive(bool on) {
     if (on && !active)
         takePointer();
+    if (!on)
+        callOffPress();
     active = on;
 }
 
