@@ -245,6 +245,8 @@ void GameState::toggleFullscreen() {
                                     again.c_str());
             }
         }
+        // The picture may stand elsewhere on the screen now.
+        resources->gui->followPointer(resources->controlQueue);
     }
     resources->updateFullscreenButtons();
 }

@@ -257,7 +257,21 @@ TEST_F(WindowsGL, FullScreenWaitsForTheImagesThenReuploadsThem) {
 
     qtest::finishLoading();
     ASSERT_NE(0u, asteroid->texture);
+    // The picture moves under the pointer: the GUI takes its real position at once, and what
+    // lies there takes the hover.
+    ravek::gui::GUI* gui = resources->gui;
+    gui->setActive(true);
+    gui->setVisible(true);
+    resources->pSettings->setVisible(true);
+    resources->cbFullscreen->setFocused(true);
+    gui->getMouseCursor()->position = ravek::basic_Vector2D<float>(13.0f, 7.0f);
     fire("fullscreen");
+    int mouseX = 0, mouseY = 0;
+    SDL_GetMouseState(&mouseX, &mouseY);
+    ravek::basic_Vector2D<float> at = gui->pointerPoint(mouseX, mouseY);
+    EXPECT_EQ(at, gui->getMouseCursor()->position);
+    ravek::gui::Component* under = gui->find(at);
+    EXPECT_EQ(under ? under : resources->cbFullscreen, gui->getFocused());
     EXPECT_FALSE(resources->settings.fullscreen);
     EXPECT_FALSE(resources->cbFullscreen->getChecked());
     // The new mode has new textures, uploaded again.

@@ -290,6 +290,9 @@ public:
     basic_Vector2D<float> pointerPoint(int mouseX, int mouseY) const;
     // The cursor goes where the pointer is: the GUI may have missed its motion.
     void takePointer();
+    // The picture moved under the pointer (a new video mode): an active GUI takes the pointer's
+    // real position as motion there, so the hover follows it; an inactive one only its cursor.
+    void followPointer(ControlQueue* queue);
     // The component holding the mouse capture lets go as at a release with the pointer off it
     // (a button or checkbox does not click), and the focus stays where it was: the release
     // itself would reach a widget no one sees, or nothing while the GUI is inactive.
@@ -305,7 +308,8 @@ private:
 
     void readStyles(xml::Node const* node, GUI* gui);
     bool evaluateEvent(SDL_Event const& event, ControlQueue* queue);
-    bool evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue);
+    // The pointer at that window point.
+    bool evaluateMouseMotion(int mouseX, int mouseY, ControlQueue* queue);
     // The pointer came onto `hit` (not the focused component) at GUI point p: the focused one
     // is left and `hit`, when not null, entered and focused.
     void hover(Component* hit, basic_Vector2D<float> const& p, ControlQueue* queue);

@@ -242,7 +242,7 @@ bool GUI::evaluateEvent(SDL_Event const& event, ControlQueue* queue) {
         return target && target->joyAxisMotion(queue, event.jaxis.which, event.jaxis.axis, value);
     }
     case SDL_MOUSEMOTION:
-        return evaluateMouseMotion(event, queue);
+        return evaluateMouseMotion(event.motion.x, event.motion.y, queue);
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         basic_Vector2D<float> p = pointerPoint(event.button.x, event.button.y);
@@ -305,6 +305,14 @@ void GUI::takePointer() {
         mouseCursor->position = pointerPoint(mouseX, mouseY);
 }
 
+void GUI::followPointer(ControlQueue* queue) {
+    int mouseX = 0, mouseY = 0;
+    if (!active)
+        takePointer();
+    else if (pointerPosition(mouseX, mouseY))
+        evaluateMouseMotion(mouseX, mouseY, queue);
+}
+
 void GUI::callOffPress() {
     Component* captured = mouseCaptured;
     if (!captured)
@@ -349,10 +357,10 @@ void GUI::hover(Component* hit, basic_Vector2D<float> const& p, ControlQueue* qu
     }
 }
 
-bool GUI::evaluateMouseMotion(SDL_Event const& event, ControlQueue* queue) {
+bool GUI::evaluateMouseMotion(int mouseX, int mouseY, ControlQueue* queue) {
     if (!mouseCursor)
         return true;
-    basic_Vector2D<float> p = pointerPoint(event.motion.x, event.motion.y);
+    basic_Vector2D<float> p = pointerPoint(mouseX, mouseY);
     basic_Vector2D<float> absolute(p.x + x, p.y + y);
     mouseCursor->position = p;
     Component* hit = find(p);
