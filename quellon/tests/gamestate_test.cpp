@@ -87,6 +87,14 @@ TEST_F(ControlsGL, EscapeInTheCaptureChangesNothingAndGivesTheFocusBack) {
     ASSERT_TRUE(resources->pGetKey->getVisible());
     EXPECT_EQ("Left", resources->lGetKeyTriggerName->getCaption());
     EXPECT_TRUE(focused(resources->icGetKey));
+    // The pointer and clicks on the window's "OK" and "Cancel" around the prompt do nothing.
+    for (Uint16 x : {296, 504}) {
+        qtest::point(x, 512);
+        qtest::click(x, 512);
+        qtest::handleEvents(&state);
+    }
+    EXPECT_TRUE(resources->pGetKey->getVisible() && resources->pControls->getVisible());
+    EXPECT_TRUE(focused(resources->icGetKey));
     std::string before = resources->labelControlsLeft->getCaption();
     key(SDLK_ESCAPE);
     EXPECT_FALSE(resources->pGetKey->getVisible());
