@@ -231,9 +231,10 @@ void Menu::handleEvent(ravek::Trigger const* trigger) {
 }
 
 void Menu::back(bool confirm) {
+    // Back (and a confirm that ends here) is work in the menu wherever it leads.
+    idleCountdown = specs.menuIdleTime;
     if (page != pageMenu) {
         setPage(pageMenu);
-        idleCountdown = specs.menuIdleTime;
         return;
     }
     if (closeWindows(confirm))

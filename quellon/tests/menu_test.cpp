@@ -145,7 +145,11 @@ TEST_F(MenuGL, BackOpensTheQuitPanelAndBackAgainClosesIt) {
     EXPECT_FALSE(resources->pQuit->getVisible());
     fire("back");
     resources->btnSinglePlayerA->setFocused(true);
+    // Back is work in the menu too: the pages do not come right over the panel it opens.
+    frames(290, 100);
     fire("back");
+    frames(100, 100);
+    EXPECT_EQ(0, menu->page);
     EXPECT_TRUE(resources->pQuit->getVisible());
     EXPECT_FALSE(resources->pMainMenu->getVisible());
     EXPECT_EQ(static_cast<ravek::gui::Component*>(resources->btnQuitNo), focused());
