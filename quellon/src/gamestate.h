@@ -58,8 +58,8 @@ public:
 
     void handleEvent(ravek::Trigger const* trigger) override;
     // Draws nothing while the window is unmapped or minimised (the images go on loading): there
-    // is nothing to see, and Mesa's software renderer once hung for good in the buffer swap
-    // after a change of the video mode with the window hidden around it.
+    // is nothing to see, and a hidden window around a change of the video mode is where Mesa's
+    // software renderer was seen to hang for good in the buffer swap.
     void draw() override;
     void doPerform(int layer, unsigned int ms) override;
     void doDraw(int layer) override;
