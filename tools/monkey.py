@@ -295,6 +295,7 @@ class Monkey:
         self.screen = Screen()
         self.targets = gui_targets(os.path.join(REPO, "resources", "resources.xml"))
         self.workdir = args.workdir or tempfile.mkdtemp(prefix="quellon-monkey-")
+        os.makedirs(self.workdir, exist_ok=True)
         link = os.path.join(self.workdir, "resources")
         if not os.path.exists(link):
             os.symlink(os.path.join(REPO, "resources"), link)
