@@ -111,18 +111,6 @@ void GameState::doPerform(int layer, unsigned int ms) {
     }
 }
 
-void GameState::draw() {
-    if (ravek::windowShown)
-        ApplicationState::draw();
-    else
-        runBackgroundTasks();
-}
-
-void GameState::runBackgroundTasks() {
-    unsigned int now = SDL_GetTicks();
-    ravek::perform(resources->imagesLoaded ? now : now + 20);
-}
-
 void GameState::doDraw(int layer) {
     if (layer == 0) {
         resources->renderContext.apply();
@@ -136,7 +124,8 @@ void GameState::doDraw(int layer) {
         if (resources->gui->getVisible())
             resources->gui->draw();
         resources->renderContext.apply();
-        runBackgroundTasks();
+        unsigned int now = SDL_GetTicks();
+        ravek::perform(resources->imagesLoaded ? now : now + 20);
         ravek::flipScreen();
     }
 }

@@ -57,10 +57,6 @@ public:
     ~GameState() override;
 
     void handleEvent(ravek::Trigger const* trigger) override;
-    // Draws nothing while the window is unmapped or minimised (the images go on loading): there
-    // is nothing to see, and a hidden window around a change of the video mode is where Mesa's
-    // software renderer was seen to hang for good in the buffer swap.
-    void draw() override;
     void doPerform(int layer, unsigned int ms) override;
     void doDraw(int layer) override;
 
@@ -78,8 +74,6 @@ public:
 private:
     // Whether the panel the sound and controls windows open from is still shown.
     bool windowRequestAllowed() const;
-    // The background tasks' time slice: 20 ms while the game's images load, else none.
-    void runBackgroundTasks();
     void toggleFullscreen();
     void takeScreenshot();
     void startCapture(ravek::Trigger const* request);

@@ -296,41 +296,19 @@ TEST_F(WindowsGL, FullScreenWaitsForTheImagesThenReuploadsThem) {
     EXPECT_TRUE(glIsTexture(asteroid->texture));
 }
 
-TEST_F(WindowsGL, AHiddenWindowIsNotDrawnIntoWhileImagesLoadAndModesSwitch) {
+TEST_F(WindowsGL, EveryFrameIsDrawnWhateverSDLLastSaidOfTheWindow) {
     start(false);
-    // SDL's report of the window unmapped or minimised, and of it shown again.
-    auto shown = [&](bool gain) {
-        SDL_Event e = {};
-        e.type = SDL_ACTIVEEVENT;
-        e.active.gain = gain ? 1 : 0;
-        e.active.state = SDL_APPACTIVE | SDL_APPINPUTFOCUS;
-        push(e);
-    };
-    shown(false);
+    // SDL's report of the window unmapped or minimised: SDL 1.2 drops it when its queue is full
+    // and changes its own state all the same, so no report may keep the picture standing still.
+    SDL_Event hidden = {};
+    hidden.type = SDL_ACTIVEEVENT;
+    hidden.active.state = SDL_APPACTIVE | SDL_APPINPUTFOCUS;
+    push(hidden);
     ASSERT_TRUE(resources->imageLoader);
     unsigned int loaded = resources->imageLoader->progress;
     state.draw();
-    EXPECT_EQ(0, state.drawnLayers);
-    EXPECT_GT(resources->imageLoader->progress, loaded);
-
-    qtest::finishLoading();
-    resources->settings.fullscreen = false;
-    fire("fullscreen");
-    EXPECT_TRUE(ravek::fullscreen);
-    fire("fullscreen");
-    EXPECT_FALSE(ravek::fullscreen);
-    // Input focus alone coming back is no map.
-    SDL_Event focus = {};
-    focus.type = SDL_ACTIVEEVENT;
-    focus.active.gain = 1;
-    focus.active.state = SDL_APPINPUTFOCUS;
-    push(focus);
-    state.draw();
-    EXPECT_EQ(0, state.drawnLayers);
-
-    shown(true);
-    state.draw();
     EXPECT_EQ(3, state.drawnLayers);
+    EXPECT_GT(resources->imageLoader->progress, loaded);
 }
 
 TEST_F(WindowsGL, LayersWrapThePhaseAndDeleteQueuedSpritesEvenWhenPaused) {

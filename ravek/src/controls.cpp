@@ -1,7 +1,6 @@
 #include "ravek/src/controls.h"
 
 #include "ravek/src/debug.h"
-#include "ravek/src/ravek.h"
 #include "ravek/src/xml.h"
 
 #include <vector>
@@ -106,8 +105,6 @@ bool ControlQueue::isEmpty() {
 bool ControlQueue::offerEvent(SDL_Event const& event) {
     if (event.type == SDL_QUIT)
         return false;
-    if (event.type == SDL_ACTIVEEVENT && (event.active.state & SDL_APPACTIVE))
-        windowShown = event.active.gain != 0;
     if (event.type == SDL_ACTIVEEVENT &&
         (event.active.state & (SDL_APPINPUTFOCUS | SDL_APPACTIVE))) {
         Trigger* focus = event.active.gain ? focusGainedTrigger : focusLostTrigger;

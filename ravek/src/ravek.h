@@ -23,9 +23,6 @@ typedef Uint32 SubSystem;
 
 extern bool quitting;
 extern bool fullscreen;
-// False while the window is unmapped or minimised: from the control queue's SDL_ACTIVEEVENTs
-// with SDL_APPACTIVE (lost or gained); true before the first.
-extern bool windowShown;
 extern SDL_Surface* screen;
 extern std::list<BackgroundTask*> backgroundTasks;
 extern RenderContext* currentRenderContext;
