@@ -105,6 +105,9 @@ public:
     virtual void mouseDown(ControlQueue*, basic_Vector2D<float>, unsigned char) {}
     virtual void mouseUp(ControlQueue*, basic_Vector2D<float>, unsigned char) {}
     virtual void mouseMove(ControlQueue*, basic_Vector2D<float>) {}
+    // A press held on this component is called off (GUI::callOffPress): by default a release at
+    // `pos` (this component's coordinates) without a queue, while nothing inside holds the focus.
+    virtual void cancelPress(basic_Vector2D<float> pos) { mouseUp(nullptr, pos, SDL_BUTTON_LEFT); }
     // Tab and the arrow keys move the focus; true when consumed.
     virtual bool keyDown(ControlQueue* queue, SDLKey key, SDLMod mod, unsigned short unicode);
     virtual bool keyUp(ControlQueue*, SDLKey, SDLMod, unsigned short) { return false; }
@@ -294,7 +297,7 @@ public:
     // real position as motion there, so the hover follows it; an inactive one only its cursor.
     void followPointer(ControlQueue* queue);
     // The component holding the mouse capture lets go as at a release with the pointer off it
-    // (a button or checkbox does not click), and the focus stays where it was: the release
+    // (Component::cancelPress: nothing clicks), and the focus stays where it was: the release
     // itself would reach a widget no one sees, or nothing while the GUI is inactive.
     void callOffPress();
 

@@ -322,9 +322,8 @@ void GUI::callOffPress() {
     // Nothing inside holds the focus: a button or checkbox released so does not click.
     setFocused(true);
     basic_Vector2D<float> p = mouseCursor ? mouseCursor->position : basic_Vector2D<float>();
-    captured->mouseUp(nullptr,
-                      captured->getRelativeCoordinates(basic_Vector2D<float>(p.x + x, p.y + y)),
-                      SDL_BUTTON_LEFT);
+    captured->cancelPress(
+        captured->getRelativeCoordinates(basic_Vector2D<float>(p.x + x, p.y + y)));
     mouseCaptured = nullptr;
     if (focus)
         focus->setFocused(true);

@@ -74,6 +74,12 @@ void Button::mouseUp(ControlQueue* queue, basic_Vector2D<float>, unsigned char m
     captureMouse(false);
 }
 
+void Button::cancelPress(basic_Vector2D<float>) {
+    pressed = false;
+    timer = 0.0f;
+    captureMouse(false);
+}
+
 bool Button::keyDown(ControlQueue* queue, SDLKey key, SDLMod mod, unsigned short unicode) {
     if (unicode == 13 || unicode == 32) {
         doClick(queue);

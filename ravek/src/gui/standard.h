@@ -29,6 +29,8 @@ public:
     void performSelf(ControlQueue* queue, float ms) override;
     void mouseDown(ControlQueue* queue, basic_Vector2D<float> pos, unsigned char button) override;
     void mouseUp(ControlQueue* queue, basic_Vector2D<float> pos, unsigned char button) override;
+    // A repeat button is down whatever holds the focus, so its release would click once more.
+    void cancelPress(basic_Vector2D<float> pos) override;
     bool keyDown(ControlQueue* queue, SDLKey key, SDLMod mod, unsigned short unicode) override;
     bool joyButtonDown(ControlQueue* queue, unsigned char joystick, unsigned char button) override;
 

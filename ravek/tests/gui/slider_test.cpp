@@ -304,6 +304,14 @@ TEST(SliderButtons, ArrowButtonsStepSmallAndRepeatWhileHeld) {
     f.slider->handleClickEvent(&stranger);
     EXPECT_EQ(65, f.slider->value);
     EXPECT_EQ(nullptr, stranger.getTrigger());
+    // Held when its GUI goes inactive, the press is called off: no click on the way out.
+    f.gui.setActive(true);
+    incButton->mouseDown(&f.queue, V(1, 1), SDL_BUTTON_LEFT);
+    f.gui.setActive(false);
+    f.gui.perform(&f.queue, 1000.0f);
+    EXPECT_EQ(70, f.slider->value);
+    EXPECT_EQ(nullptr, f.gui.getMouseCaptured());
+    EXPECT_EQ(2u, f.pushed());
 }
 
 TEST(SliderButtons, RemovingAFocusedArrowButtonHandsTheFocusToTheSlider) {
