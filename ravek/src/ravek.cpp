@@ -28,7 +28,6 @@ namespace ravek {
 
 bool quitting = false;
 bool fullscreen = false;
-bool windowShown = true;
 SDL_Surface* screen = nullptr;
 std::list<BackgroundTask*> backgroundTasks;
 RenderContext* currentRenderContext = nullptr;
@@ -205,14 +204,25 @@ void quit(int status) {
 }
 
 // A termination request that no main loop took up within its grace period: the start is held
-// up somewhere (in SDL's set-up of a video mode, say) and would never end.
+// up somewhere (in SDL's set-up of a video mode, say) and would never end. A crash's shut-down
+// that has not ended by then may hang as well (SDL shuts down inside the signal handler).
 void endUnanswered(int) {
-    // A shut-down under way (a crash's, say) ends the process itself.
+    if (crashSignal != 0)
+        _exit(128 + crashSignal);
+    // An orderly shut-down under way ends the process itself.
     if (recordedSignal == 0 || terminationDeferred || loopEnded || signalCount != 0)
         return;
     writeText("Ravek parachute deployed: ");
     writeDescription(recordedSignal);
     _exit(0);
+}
+
+void armGrace() {
+    struct sigaction action = {};
+    action.sa_handler = endUnanswered;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGALRM, &action, nullptr);
+    alarm(terminationGrace);
 }
 
 void handleSignal(int signal) {
@@ -227,15 +237,15 @@ void handleSignal(int signal) {
             reportTermination(signal);
             return;
         }
-        struct sigaction action = {};
-        action.sa_handler = endUnanswered;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGALRM, &action, nullptr);
-        alarm(terminationGrace);
+        armGrace();
         return;
     }
-    if (!terminate && signalCount == 0)
+    if (!terminate && signalCount == 0) {
         crashSignal = signal;
+        // A request the main loop was still to take up: the crash answers it, in its second.
+        if (recordedSignal != 0)
+            armGrace();
+    }
     writeText("Ravek parachute deployed: ");
     if (signalCount++ == 0) {
         writeDescription(signal);

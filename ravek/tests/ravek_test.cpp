@@ -213,12 +213,15 @@ TEST(ParachuteDeath, ACrashDuringTheShutDownIsARecursiveCall) {
                 "Ravek parachute deployed: Recursive call\\.\n$");
     // The other way round, and a request during the start whose second runs out while a
     // crash shuts down: still the crash's status. Standard error is a pipe full but for the
-    // parachute's prefix, so the crash waits to write its description until the request came.
-    for (bool early : {false, true})
+    // parachute's prefix, so the crash waits to write its description until the request came;
+    // in the last case it waits for good, and the alarm comes to another thread, so that only
+    // the request's second can end it.
+    enum { during, early, hung };
+    for (int order : {during, early, hung})
         EXPECT_EXIT(
             {
                 init(0, true);
-                if (early)
+                if (order != during)
                     std::raise(SIGTERM);
                 int ends[2];
                 if (pipe(ends) != 0)
@@ -235,18 +238,25 @@ TEST(ParachuteDeath, ACrashDuringTheShutDownIsARecursiveCall) {
                     int queued = 0;
                     while (ioctl(ends[0], FIONREAD, &queued) == 0 && queued < size)
                         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                    if (early)
-                        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-                    else
+                    if (order == during)
                         pthread_kill(crashing, SIGTERM);
+                    else
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
                     char buffer[4096];
-                    while (read(ends[0], buffer, sizeof buffer) > 0) {
+                    while (order != hung && read(ends[0], buffer, sizeof buffer) > 0) {
                     }
+                    std::this_thread::sleep_for(std::chrono::seconds(60));
                 }).detach();
+                if (order == hung) {
+                    sigset_t alarm;
+                    sigemptyset(&alarm);
+                    sigaddset(&alarm, SIGALRM);
+                    pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
+                }
                 std::raise(SIGSEGV);
             },
             testing::ExitedWithCode(128 + SIGSEGV), "")
-            << early;
+            << order;
 }
 
 TEST(ParachuteDeath, WithoutTheParachuteSignalsKeepTheirDefaultAction) {
