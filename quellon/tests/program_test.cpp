@@ -22,10 +22,13 @@ public:
     explicit Program(qtest::WorkDir const& dir, char const* audioDrivers = "null",
                      bool checkLeaks = true)
         : dir(dir) {
+        pid_t test = getpid();
         pid = fork();
         if (pid == 0) {
-            // Not left running when a time limit kills the test.
+            // Not left running when a time limit kills the test, even before this line.
             prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != test)
+                _exit(97);
             if (chdir(dir.dir.path.c_str()) != 0)
                 _exit(99);
             int out = open("out.log", O_WRONLY | O_CREAT | O_TRUNC, 0644);
