@@ -200,12 +200,14 @@ class Program:
         mean_x, mean_y = (n - 1) / 2.0, sum(recent) / n
         slope = (sum((i - mean_x) * (f - mean_y) for i, f in enumerate(recent)) /
                  sum((i - mean_x) ** 2 for i in range(n)))
-        # Three minutes at each end. At the start memory still rises as the monkey reaches
-        # busier screens: Mesa's software renderer takes a 64 KB block for each change of
-        # texture, blending or scissor in every frame it has queued, and the allocator keeps the
-        # highest level they reached. At the end the sanitizer's allocator gives memory back in
-        # bursts, so that one minute's floor may stand 20 MB above its neighbours.
-        start, end = statistics.median(floors[:3]), statistics.median(floors[-3:])
+        # Three minutes at each end where the two do not overlap, else the first and the last
+        # minute. At the start memory still rises as the monkey reaches busier screens: Mesa's
+        # software renderer takes a 64 KB block for each change of texture, blending or
+        # scissor in every frame it has queued, and the allocator keeps the highest level they
+        # reached. At the end the sanitizer's allocator gives memory back in bursts, so that one
+        # minute's floor may stand 20 MB above its neighbours.
+        ends = 3 if len(floors) >= 6 else 1
+        start, end = statistics.median(floors[:ends]), statistics.median(floors[-ends:])
         if end - start > MEMORY_RISE_MB and slope > MEMORY_SLOPE_MB_PER_MINUTE:
             raise Failure("resident memory keeps growing: its lowest level per minute rose from "
                           "%.0f to %.0f MB and still rises by %.1f MB a minute" %
