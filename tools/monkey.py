@@ -1,13 +1,16 @@
 #!/usr/bin/python3
 """Monkey test: random X input (keys, mouse, wheel, focus changes) hammers the game for a given
 time under an X server of its own (Xvfb). Fails on a sanitizer report, a crash or an abnormal exit
-status, a hang (the screen stays the same and the program answers no probe) or resident memory
-that keeps growing. A normal end of the program (status 0, e.g. through the quit panel) is
-counted and the program started again.
+status, a hang (the screen stays the same, the program answers no probe, and its main thread has
+stopped: no CPU time, or no frame drawn while it runs) or resident memory that keeps growing. A
+normal end of the program (status 0, e.g. through the quit panel) is counted and the program
+started again. As a window manager would, the monkey gives the game's window the keyboard focus
+when it maps it again or finds the focus nowhere.
 
     monkey.py --program build/test/quellon/quellon --minutes 2 --seed 1
 """
 import argparse
+import ctypes
 import hashlib
 import os
 import random
@@ -23,8 +26,13 @@ import xml.etree.ElementTree as ET
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
-# No new picture for this long despite probes is a hang.
+# No new picture for this long despite probes calls for a look at the program.
 HANG_SECONDS = 5.0
+# The program's main thread is watched this long; stopped all along, the program is hung. X
+# itself draws into a window now and then (its background when it is mapped), a program drawing
+# fewer frames than one a second has stopped too.
+EXAMINE_SECONDS = 4.0
+FRAMES_AT_LEAST = 4
 # The start loads the images; the window may be black meanwhile.
 START_GRACE_SECONDS = 60.0
 # Memory, judged for each run of the program after its first minute (check_memory_trend).
@@ -57,6 +65,27 @@ TEXTS = ["Ada", "Zed 2", "  ", "ÄÖÜ äöü ß", "a&b<c>\"d\"", "x" * 30, "Jos
          "tab\there", "名前"]
 
 
+XLIB = ctypes.CDLL("libX11.so.6")
+XLIB.XOpenDisplay.restype = ctypes.c_void_p
+XLIB.XOpenDisplay.argtypes = [ctypes.c_char_p]
+XLIB.XCloseDisplay.argtypes = [ctypes.c_void_p]
+XLIB.XGetInputFocus.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_ulong),
+                                ctypes.POINTER(ctypes.c_int)]
+XLIB.XDefaultRootWindow.restype = ctypes.c_ulong
+XLIB.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+XLIB.XPending.argtypes = [ctypes.c_void_p]
+XLIB.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+XDAMAGE = ctypes.CDLL("libXdamage.so.1")
+XDAMAGE.XDamageQueryExtension.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                          ctypes.POINTER(ctypes.c_int)]
+XDAMAGE.XDamageCreate.restype = ctypes.c_ulong
+XDAMAGE.XDamageCreate.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int]
+XDAMAGE.XDamageDestroy.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+DAMAGE_REPORT_RAW_RECTANGLES = 0
+# The keyboard focus that sends keys nowhere, or to the window under the pointer.
+FOCUS_NONE, FOCUS_POINTER_ROOT = 0, 1
+
+
 class Failure(Exception):
     pass
 
@@ -76,6 +105,23 @@ def x(*args, check=False):
         return None
     x.error = done.stderr.decode(errors="replace").strip()
     return done.stdout if done.returncode == 0 else None
+
+
+def gdb(pid, *commands):
+    """What gdb prints of a running process for the commands given (stacks)."""
+    arguments = ["gdb", "-batch", "-nx", "-p", str(pid)]
+    for command in commands:
+        arguments += ["-ex", command]
+    try:
+        return subprocess.run(arguments, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              timeout=120).stdout.decode(errors="replace")
+    except (OSError, subprocess.TimeoutExpired) as error:
+        return str(error)
+
+
+def frames_of(stack):
+    """The functions of a gdb backtrace, innermost first: where a thread is, without addresses."""
+    return [m.group(1) for m in re.finditer(r"^#\d+\s+(?:0x[0-9a-f]+ in )?(\S+)", stack, re.M)]
 
 
 def start_xvfb():
@@ -127,7 +173,11 @@ class Program:
         self.err_path = os.path.join(workdir, "err.%d.log" % number)
         env = dict(os.environ, ALSOFT_DRIVERS="null",
                    # A small quarantine, or memory grows until the default one is full.
-                   ASAN_OPTIONS="quarantine_size_mb=16:thread_local_quarantine_size_kb=256")
+                   ASAN_OPTIONS="quarantine_size_mb=16:thread_local_quarantine_size_kb=256",
+                   # On the SDL 1.2 compatibility library a full-screen window stays small
+                   # without a window manager, and SDL 2 would draw a picture scaled to the
+                   # screen into it, whose part in sight may stand still.
+                   SDL12COMPAT_OPENGL_SCALING="0")
         with open(self.out_path, "wb") as out, open(self.err_path, "wb") as err:
             self.process = subprocess.Popen([path], cwd=workdir, stdout=out, stderr=err,
                                             stdin=subprocess.DEVNULL, env=env)
@@ -147,6 +197,16 @@ class Program:
         except OSError:
             return None
         return None
+
+    def main_thread(self):
+        """The main thread's state letter and CPU time (clock ticks) so far; None once the
+        process is gone."""
+        try:
+            with open("/proc/%d/task/%d/stat" % (self.process.pid, self.process.pid)) as f:
+                stat = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            return None
+        return stat[0], int(stat[11]) + int(stat[12])
 
     def sample_memory(self):
         rss = self.rss_mb()
@@ -213,17 +273,15 @@ class Program:
                           "%.0f to %.0f MB and still rises by %.1f MB a minute" %
                           (start, end, slope))
 
+    def write_evidence(self, title, text):
+        with open(self.err_path, "a") as err:
+            err.write("\nmonkey: %s:\n%s\n" % (title, text))
+
     def write_backtrace(self):
         """Writes every thread's stack into the program's error log (a hang's evidence);
         returns the log's last lines."""
-        try:
-            stacks = subprocess.run(["gdb", "-batch", "-p", str(self.process.pid), "-ex",
-                                     "thread apply all bt"], stdout=subprocess.PIPE,
-                                    stderr=subprocess.STDOUT, timeout=120).stdout
-        except (OSError, subprocess.TimeoutExpired) as error:
-            stacks = str(error).encode()
-        with open(self.err_path, "ab") as err:
-            err.write(b"\nmonkey: the threads' stacks at the hang:\n" + stacks)
+        self.write_evidence("the threads' stacks at the hang",
+                            gdb(self.process.pid, "thread apply all bt"))
         return "\n".join(self.stdout_text().splitlines()[-3:])
 
     def stop(self):
@@ -251,6 +309,69 @@ class Screen:
         self.origin = (0, 0)
         self.size = (800, 600)
         self.hidden = False
+        self.display = None
+
+    def connect(self):
+        if not self.display:
+            self.display = XLIB.XOpenDisplay(os.environ["DISPLAY"].encode())
+        return self.display
+
+    def focus(self):
+        """The window with the keyboard focus (FOCUS_NONE, FOCUS_POINTER_ROOT or an id)."""
+        self.connect()
+        window, revert = ctypes.c_ulong(), ctypes.c_int()
+        XLIB.XGetInputFocus(self.display, ctypes.byref(window), ctypes.byref(revert))
+        return window.value
+
+    def focus_lost(self):
+        """Keys go nowhere, to the root window, or wherever the pointer happens to be: no
+        window manager gave the game's window the focus."""
+        return self.focus() in (FOCUS_NONE, FOCUS_POINTER_ROOT, int(self.root or "0", 16))
+
+    def frames(self, seconds):
+        """How often anything was drawn on the screen in the seconds given: each buffer swap
+        puts the new picture into the window, also one the same as the last (X's damage
+        reports on the root window, which cover its children)."""
+        display = self.connect()
+        base, error = ctypes.c_int(), ctypes.c_int()
+        if not XDAMAGE.XDamageQueryExtension(display, ctypes.byref(base), ctypes.byref(error)):
+            raise Failure("the X server has no DAMAGE extension")
+        damage = XDAMAGE.XDamageCreate(display, XLIB.XDefaultRootWindow(display),
+                                       DAMAGE_REPORT_RAW_RECTANGLES)
+        event = ctypes.create_string_buffer(192)
+        reports = -1  # the first tells what was there before
+        end = time.monotonic() + seconds
+        while True:
+            while XLIB.XPending(display):
+                XLIB.XNextEvent(display, event)
+                reports += ctypes.c_int.from_buffer(event).value == base.value
+            if time.monotonic() >= end:
+                break
+            time.sleep(0.02)
+        XDAMAGE.XDamageDestroy(display, damage)
+        return max(0, reports)
+
+    def window_state(self):
+        """The keyboard focus and the game's window as X sees it: the evidence of a still
+        picture."""
+        focus = self.focus()
+        names = {FOCUS_NONE: "None", FOCUS_POINTER_ROOT: "PointerRoot"}
+        if self.root:
+            names[int(self.root, 16)] = "the root window"
+        lines = ["keyboard focus: %s" % names.get(focus, hex(focus))]
+        tree = x("xwininfo", "-root", "-tree")
+        lines.append((tree or b"").decode(errors="replace").strip())
+        if self.window:
+            info = x("xwininfo", "-id", self.window) or b""
+            lines += ["the window %s: %s" % (self.window, line.strip())
+                      for line in info.decode(errors="replace").splitlines()
+                      if re.match(r"\s*(Map State|Width|Height|Absolute)", line)]
+        return "\n".join(lines)
+
+    def close(self):
+        if self.display:
+            XLIB.XCloseDisplay(self.display)
+            self.display = None
 
     def picture(self):
         for _ in range(5):
@@ -311,6 +432,8 @@ class Monkey:
                                 for t in ("singleA", "singleB", "multi")) + "</highscores>\n")
         self.events = 0
         self.restarts = 0
+        self.focus_given = 0
+        self.examinations = []
         self.runs = []
         self.held = set()
         self.counts = {}
@@ -418,13 +541,21 @@ class Monkey:
             self.screen.hidden = True
             self.send("windowunmap", window)
             self.wait(self.rng.uniform(0.1, 2.0))
-            self.send("windowmap", window)
+            # A window manager gives a window mapped again the focus; without one it is lost.
+            self.send("windowmap", "--sync", window, "windowfocus", window)
             self.screen.hidden = False
         else:
             self.send("windowminimize", window)
             self.wait(self.rng.uniform(0.1, 1.0))
-            self.send("windowmap", window, "windowfocus", window)
+            self.send("windowmap", "--sync", window, "windowfocus", window)
         self.screen.find_window()
+
+    def give_focus(self):
+        """As a window manager would: the game's window gets the keyboard focus where no
+        window has it (the start, a window mapped again, a change of the video mode)."""
+        if self.screen.window and self.screen.focus_lost():
+            self.focus_given += 1
+            x("xdotool", "windowfocus", self.screen.window)
 
     # Watching
 
@@ -489,9 +620,57 @@ class Monkey:
                 self.last_change = time.monotonic()
                 return
         still = time.monotonic() - self.last_change
-        last_lines = program.write_backtrace()
-        raise Failure("hang: no new frame for %.0f s and no answer to the screenshot key (stacks "
-                      "in %s; the log's last lines:\n%s)" % (still, program.err_path, last_lines))
+        hung = self.examine(program, still)
+        if hung:
+            last_lines = program.write_backtrace()
+            raise Failure("hang: the picture stood still for %.0f s, the screenshot key had no "
+                          "answer, and %s (stacks, keyboard focus and window in %s; the log's "
+                          "last lines:\n%s)" % (still, hung, program.err_path, last_lines))
+        # A still picture of a running program: the keys went elsewhere, or a capture of a
+        # joystick button takes every key; random input goes on.
+        self.give_focus()
+        self.last_change = time.monotonic()
+        self.probed = False
+
+    def examine(self, program, still):
+        """Judges a program whose picture stood still by its main thread: hung when it used no
+        CPU time (stopped, or blocked for good) or drew no frame (a loop that spins, or a
+        program that no longer draws) while watched. Writes what it saw, the main thread's
+        stacks taken seconds apart, the keyboard focus, the window and the X server's stack
+        into the program's error log; returns what says the program is hung, or None."""
+        before = program.main_thread()
+        frames = self.screen.frames(EXAMINE_SECONDS)
+        after = program.main_thread()
+        if before is None or after is None:
+            return None
+        cpu = after[1] - before[1]
+        # gdb stops the program while it reads it: the stacks come after the counts.
+        stacks = []
+        for i in range(3):
+            if i:
+                time.sleep(1.0)
+            stacks.append(gdb(program.process.pid, "thread 1", "bt"))
+        in_one_place = len(set(tuple(frames_of(s)) for s in stacks)) == 1 and frames_of(stacks[0])
+        if cpu == 0:
+            hung = "its main thread used no CPU time in %.0f s (state %s)" % (EXAMINE_SECONDS,
+                                                                           after[0])
+        elif frames < FRAMES_AT_LEAST:
+            hung = ("its main thread ran %d ms but drew no frame in %.0f s" %
+                    (cpu * 1000 // os.sysconf("SC_CLK_TCK"), EXAMINE_SECONDS) +
+                    (", its stacks staying in one place" if in_one_place else ""))
+        else:
+            hung = None
+        window = self.screen.window_state()
+        seen = ("the picture stood still for %.0f s; in %.0f s the main thread (state %s) used "
+                "%d clock ticks and %d frames were drawn (%s): %s" %
+                (still, EXAMINE_SECONDS, after[0], cpu, frames, window.splitlines()[0],
+                 "hung" if hung else "running"))
+        self.examinations.append(("hung: " if hung else "running: ") + seen)
+        log(seen)
+        program.write_evidence(
+            seen, "%s\n\nthe main thread's stacks a second apart:\n%s\n\nthe X server's "
+            "stack:\n%s" % (window, "\n".join(stacks), gdb(self.xvfb.pid, "bt")))
+        return hung
 
     # The run
 
@@ -532,6 +711,7 @@ class Monkey:
             if time.monotonic() - last_window_check > 3:
                 last_window_check = time.monotonic()
                 self.screen.find_window()
+                self.give_focus()
             action = self.rng.choices(*self.actions)[0]
             self.counts[action.__name__] = self.counts.get(action.__name__, 0) + 1
             action()
@@ -559,6 +739,9 @@ class Monkey:
         log("games played: %d (%s)" % (sum(modes.values()), ", ".join(
             "%s %d" % (k, v) for k, v in sorted(modes.items())) or "none"))
         log("normal ends and restarts: %d" % self.restarts)
+        log("keyboard focus given to the window where no window had it: %d times; still "
+            "pictures of a running program: %d" %
+            (self.focus_given, sum(e.startswith("running") for e in self.examinations)))
         if first and last:
             settled = [m for t, m in first if t >= MEMORY_WARMUP_SECONDS] or [first[-1][1]]
             log("resident memory: %.0f MB at the start (after the first minute: %.0f MB), "
@@ -596,6 +779,7 @@ def main():
         if monkey.runs and monkey.runs[-1].process.poll() is None:
             monkey.runs[-1].process.kill()
             monkey.runs[-1].process.wait()
+        monkey.screen.close()
         xvfb.terminate()
         xvfb.wait()
     monkey.report()
