@@ -24,6 +24,8 @@ import tempfile
 import time
 import xml.etree.ElementTree as ET
 
+from PIL import ImageGrab
+
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 # No new picture for this long despite probes calls for a look at the program.
@@ -178,7 +180,10 @@ class Program:
                    # without a window manager, and SDL 2 would draw a picture scaled to the
                    # screen into it, whose part in sight may stand still.
                    SDL12COMPAT_OPENGL_SCALING="0")
-        with open(self.out_path, "wb") as out, open(self.err_path, "wb") as err:
+        open(self.err_path, "wb").close()
+        # Appending, the program's messages and the monkey's evidence written beside them do not
+        # overwrite each other.
+        with open(self.out_path, "wb") as out, open(self.err_path, "ab") as err:
             self.process = subprocess.Popen([path], cwd=workdir, stdout=out, stderr=err,
                                             stdin=subprocess.DEVNULL, env=env)
         self.started = time.monotonic()
@@ -661,10 +666,13 @@ class Monkey:
         else:
             hung = None
         window = self.screen.window_state()
+        picture = os.path.join(self.workdir, "still.%d.%d.png" % (program.number,
+                                                                  len(self.examinations) + 1))
+        ImageGrab.grab(xdisplay=os.environ["DISPLAY"]).save(picture)
         seen = ("the picture stood still for %.0f s; in %.0f s the main thread (state %s) used "
-                "%d clock ticks and %d frames were drawn (%s): %s" %
+                "%d clock ticks and %d frames were drawn (%s; the screen in %s): %s" %
                 (still, EXAMINE_SECONDS, after[0], cpu, frames, window.splitlines()[0],
-                 "hung" if hung else "running"))
+                 os.path.basename(picture), "hung" if hung else "running"))
         self.examinations.append(("hung: " if hung else "running: ") + seen)
         log(seen)
         program.write_evidence(
