@@ -52,6 +52,7 @@ XLIB.XGrabPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, cty
                               ctypes.c_int, ctypes.c_int, ctypes.c_ulong, ctypes.c_ulong,
                               ctypes.c_ulong]
 XLIB.XFlush.argtypes = [ctypes.c_void_p]
+XLIB.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
 XLIB.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
                                   ctypes.POINTER(ctypes.c_int)]
 XLIB.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
@@ -247,13 +248,15 @@ class Game:
     def send(self, names, press):
         """Keys go down or up by their key codes, as a keyboard sends them: xdotool would send a
         modifier named by its key symbol through the first key bound to that modifier (Left Ctrl
-        for Right Ctrl) before the key itself."""
+        for Right Ctrl) before the key itself. The server has stamped them with its time when
+        this returns: a busy server that took a key's release and its next press together would
+        give them one time, and SDL drops such a pair as a held key's repeat."""
         for name in names:
             code = XLIB.XKeysymToKeycode(self.display, XLIB.XStringToKeysym(name.encode()))
             if not code:
                 raise AssertionError("no key for " + name)
             XTEST.XTestFakeKeyEvent(self.display, code, press, 0)
-        XLIB.XFlush(self.display)
+        XLIB.XSync(self.display, 0)
 
     def key(self, *names):
         for name in names:
