@@ -347,9 +347,32 @@ class Game:
         self.games = self.log().count("New game:")
 
     def pause(self):
-        """Esc pauses; the ship stays in sight below the menu, unless it was lost."""
+        """Esc pauses; the ship stays in sight below the menu, unless it was lost. The picture."""
         self.key("Escape")
-        self.wait_playing(lambda image: panel_shown(image, PAUSE_MENU), "the pause menu")
+        return self.wait_playing(lambda image: panel_shown(image, PAUSE_MENU) and image,
+                                 "the pause menu")
+
+    def flight(self, keys):
+        """From the pause the game goes on for a moment with the keys held, and pauses again; the
+        picture. A check so takes only the game time its keys need, however slow the machine,
+        and none while the test looks. Esc and the keys go down together: each key's triggers
+        are handled before the next key."""
+        self.send(["Escape"], True)
+        self.send(["Escape"], False)
+        self.down(*keys)
+        time.sleep(0.05)
+        self.up(*keys)
+        return self.pause()
+
+    def fly_until(self, keys, condition):
+        """Flights until the condition holds on the picture and the ships in it, 40 at most; the
+        last picture and ships."""
+        for _ in range(40):
+            image = self.flight(keys)
+            found = self.alive(image)
+            if condition(image, found):
+                break
+        return image, found
 
     def abort(self):
         """Abort Game from the pause menu: every ship explodes, the game over page follows."""
@@ -618,44 +641,52 @@ def play_multi():
 
     game.key("Up", "Return")
     game.start(menu=False)
-    before = game.alive()
+    before = game.alive(game.pause())
     check(before[0][0] > 400 > before[1][0], "player 1's ship is on the right, player 2's left")
-    # The first asteroids take 2 s to come down: each fire key first, alone.
-    for player, name in ((1, "Control_L"), (0, "Control_R")):
-        game.wait_playing(lambda image: not any(lasers(image, *s) for s in ships(image)),
-                          "the lasers to leave")
-        game.hold(name, 0.1)
-        image = game.wait_playing(lambda image: lasers(image, *ships(image)[player]) and image,
-                                  "the lasers of %s" % name)
-        check(not lasers(image, *ships(image)[1 - player]),
-              "%s fires player %d's lasers only" % (name, player + 1))
-    # Both fire all along: their lasers clear the asteroids above them.
-    game.down("Control_R", "Control_L")
-    for key, moving, dx, dy in [("a", 1, -1, 0), ("Left", 0, -1, 0), ("w", 1, 0, -1),
-                                ("Up", 0, 0, -1), ("d", 1, 1, 0), ("Right", 0, 1, 0),
-                                ("s", 1, 0, 1), ("Down", 0, 0, 1)]:
-        game.hold(key, 0.3)
-        time.sleep(0.1)
-        after = game.alive()
-        moved = [(a[0] - b[0], a[1] - b[1]) for a, b in zip(after, before)]
-        mx, my = moved[moving]
-        # No ship flies 150 px in 0.3 s: stripes that jump so far are an explosion's, where an
-        # asteroid hit a ship.
-        if max(abs(v) for m in moved for v in m) > 150:
-            raise ShipLost()
-        # A ship moves some 100 px; an explosion's glow on a ship shifts its stripes a little.
-        check(mx * dx + my * dy > 50 and max(map(abs, moved[1 - moving])) < 20,
-              "%s moves player %d's ship only %s" % (key, moving + 1, moved))
-        before = after
-    game.up("Control_R", "Control_L")
     # The pointer moves in flight, where the menus do not see it; in the pause menu a click
     # acts where it is, on "Sound", not on the highlighted "Continue".
+    game.key("Escape")
+    wait_for(lambda: not game.shows(PAUSE_MENU), "the game to go on")
     game.point(400, 228)
     game.pause()
     game.click()
     wait_for(lambda: game.shows(SOUND) or not game.shows(PAUSE_MENU), "the click to act")
     check(game.shows(SOUND), "after the mouse moved in flight, a click in the pause menu acts "
           "where the pointer is")
+    game.key("Escape")
+    wait_for(lambda: game.shows(PAUSE_MENU), "the pause menu again")
+    # The game goes on only in flights with a check's keys down, and four games share the
+    # checks: an asteroid needs 1.6 s of game time to reach a ship. A ship that steers sideways
+    # banks, which shifts its stripes by up to some 20 px, and stays so in the pause that comes
+    # with the key's release: each game steers one ship only, so that the other one's stripes
+    # stay put. A later game that checks a fire key is started by it, so that no other
+    # player's lasers are about. A ship that goes up from the bottom moves away from the pause
+    # menu, which would hide it, and back.
+    for turn, (player, fire, steps) in enumerate((
+            (1, "Control_L", (("w", 0, -1), ("s", 0, 1))),
+            (0, "Control_R", (("Up", 0, -1), ("Down", 0, 1))),
+            (1, None, (("a", -1, 0), ("d", 1, 0))),
+            (0, None, (("Right", 1, 0), ("Left", -1, 0))))):
+        if turn:
+            game.abort()
+            game.new_game(fire or "Control_L")
+            before = game.alive(game.pause())
+        if fire:
+            # A shot that started the game holds the next one back for a moment.
+            shot = lambda image, found: lasers(image, *found[player])
+            image, before = game.fly_until([fire], shot)
+            check(lasers(image, *before[player]) and not lasers(image, *before[1 - player]),
+                  "%s fires player %d's lasers only" % (fire, player + 1))
+        for key, dx, dy in steps:
+            along = lambda found: (found[player][0] - before[player][0]) * dx + \
+                (found[player][1] - before[player][1]) * dy
+            _, after = game.fly_until([key], lambda image, found: along(found) > 50)
+            moved = [(a[0] - b[0], a[1] - b[1]) for a, b in zip(after, before)]
+            mx, my = moved[player]
+            # An explosion's glow on a ship shifts its stripes a little.
+            check(mx * dx + my * dy > 50 and max(map(abs, moved[1 - player])) < 20,
+                  "%s moves player %d's ship only %s" % (key, player + 1, moved))
+            before = after
     # How fast it ends is timed by the program's own tests, with nothing running beside.
     game.process.send_signal(signal.SIGTERM)
     check(game.wait_exit() == 0, "SIGTERM ends it with status 0")
