@@ -696,10 +696,16 @@ def play_multi():
 def held_start():
     """Another program holds the pointer, so SDL waits to take it for the full screen: the start
     is held up inside SDL's set-up of the video mode, and SIGTERM still ends it, once no main
-    loop has taken it up for a second."""
+    loop has taken it up for a second. SDL 2 under the compatibility library sets the mode and
+    tries to take the pointer in the main loop instead, for 5 s, and only then takes the request
+    up: it is sent at the main menu there."""
     game = Game({"settings.xml": SETTINGS}, grab=True)
-    time.sleep(3)
-    # SDL 2 under the compatibility library gives up the grab after 5 s.
+    # The window shows once SDL sets the mode up, after the program took SIGTERM over: a busy
+    # machine takes seconds to get there.
+    wait_for(lambda: game.xdotool("search", "--onlyvisible", "--class", "quellon"), "a window")
+    with open("/proc/%d/maps" % game.process.pid) as maps:
+        if "libSDL2" in maps.read():
+            wait_for(game.menu_ready, "the main menu")
     print("- the start is %sheld up" % ("" if "highscores" not in game.log() else "not "))
     game.process.send_signal(signal.SIGTERM)
     check(game.wait_exit(timeout=5) == 0,
