@@ -207,9 +207,11 @@ class Game:
                               0, 0)
             XLIB.XFlush(self.display)
         # On the SDL 1.2 compatibility library, a full-screen window stays small without a
-        # window manager, and SDL 2 would draw its picture scaled to the screen into it.
+        # window manager, and SDL 2 would draw its picture scaled to the screen into it. Mesa
+        # writes its shader cache from a thread of the lowest priority, which a busy machine
+        # starves for half a minute, and the program cannot end before that thread does.
         self.env = dict(os.environ, DISPLAY=display, ALSOFT_DRIVERS="null",
-                        SDL12COMPAT_OPENGL_SCALING="0")
+                        SDL12COMPAT_OPENGL_SCALING="0", MESA_SHADER_CACHE_DISABLE="true")
         RUNS.append(self)
         if wav:
             self.wav, conf = (os.path.join(self.scratch, n) for n in ("out.wav", "alsoft.conf"))
