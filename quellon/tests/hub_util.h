@@ -114,8 +114,8 @@ public:
     quellon::Resources* operator->() const { return quellon::resources; }
 };
 
-// Hands the queued triggers to the state as the main loop does, after the events pushed into
-// SDL's queue have been offered to the evaluators.
+// Offers the events pushed into SDL's queue to the evaluators and hands the triggers to the
+// state, as the main loop does.
 inline void handleEvents(ravek::ApplicationState* state) {
     ravek::application->currentState = state;
     ravek::application->handleEvents(&ravek::queue);

@@ -24,6 +24,8 @@ RATE, WAV_HEADER, FRAME_BYTES = 44100, 68, 8
 PAUSE_MENU, CONTROLS, KEY_CAPTURE, NAME_ENTRY, QUIT, CREDITS, SOUND = (244, 115, 256, 485), \
     (44, 60, 56, 540), (154, 240, 166, 360), (176, 240, 188, 360), (244, 320, 256, 420), \
     (154, 245, 166, 495), (144, 280, 156, 460)
+# The name entry's text field.
+NAME_FIELD = (210, 287, 590, 323)
 MUSIC_OFF = '<settings><sound volumeSfx="100" volumeMusic="0"/></settings>'
 SETTINGS = b"""<?xml version="1.0" encoding="ISO-8859-1" ?>
 <settings>
@@ -52,6 +54,7 @@ XLIB.XGrabPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, cty
                               ctypes.c_int, ctypes.c_int, ctypes.c_ulong, ctypes.c_ulong,
                               ctypes.c_ulong]
 XLIB.XFlush.argtypes = [ctypes.c_void_p]
+XLIB.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
 XLIB.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
                                   ctypes.POINTER(ctypes.c_int)]
 XLIB.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
@@ -204,9 +207,11 @@ class Game:
                               0, 0)
             XLIB.XFlush(self.display)
         # On the SDL 1.2 compatibility library, a full-screen window stays small without a
-        # window manager, and SDL 2 would draw its picture scaled to the screen into it.
+        # window manager, and SDL 2 would draw its picture scaled to the screen into it. Mesa
+        # writes its shader cache from a thread of the lowest priority, which a busy machine
+        # starves for half a minute, and the program cannot end before that thread does.
         self.env = dict(os.environ, DISPLAY=display, ALSOFT_DRIVERS="null",
-                        SDL12COMPAT_OPENGL_SCALING="0")
+                        SDL12COMPAT_OPENGL_SCALING="0", MESA_SHADER_CACHE_DISABLE="true")
         RUNS.append(self)
         if wav:
             self.wav, conf = (os.path.join(self.scratch, n) for n in ("out.wav", "alsoft.conf"))
@@ -247,13 +252,15 @@ class Game:
     def send(self, names, press):
         """Keys go down or up by their key codes, as a keyboard sends them: xdotool would send a
         modifier named by its key symbol through the first key bound to that modifier (Left Ctrl
-        for Right Ctrl) before the key itself."""
+        for Right Ctrl) before the key itself. The server has stamped them with its time when
+        this returns: a busy server that took a key's release and its next press together would
+        give them one time, and SDL drops such a pair as a held key's repeat."""
         for name in names:
             code = XLIB.XKeysymToKeycode(self.display, XLIB.XStringToKeysym(name.encode()))
             if not code:
                 raise AssertionError("no key for " + name)
             XTEST.XTestFakeKeyEvent(self.display, code, press, 0)
-        XLIB.XFlush(self.display)
+        XLIB.XSync(self.display, 0)
 
     def key(self, *names):
         for name in names:
@@ -342,9 +349,43 @@ class Game:
         self.games = self.log().count("New game:")
 
     def pause(self):
-        """Esc pauses; the ship stays in sight below the menu, unless it was lost."""
+        """Esc pauses; the ship stays in sight below the menu, unless it was lost. The picture."""
         self.key("Escape")
-        self.wait_playing(lambda image: panel_shown(image, PAUSE_MENU), "the pause menu")
+        return self.wait_playing(lambda image: panel_shown(image, PAUSE_MENU) and image,
+                                 "the pause menu")
+
+    def flight(self, keys):
+        """From the pause the game goes on for a moment with the keys held, and pauses again; the
+        picture. A check so takes only the game time its keys need, however slow the machine,
+        and none while the test looks. Esc and the keys go down together: each key's triggers
+        are handled before the next key."""
+        self.send(["Escape"], True)
+        self.send(["Escape"], False)
+        self.down(*keys)
+        time.sleep(0.05)
+        self.up(*keys)
+        return self.pause()
+
+    def fly_until(self, keys, condition):
+        """Flights until the condition holds on the picture and the ships in it, 40 at most; the
+        last picture and ships."""
+        for _ in range(40):
+            image = self.flight(keys)
+            found = self.alive(image)
+            if condition(image, found):
+                break
+        return image, found
+
+    def abort(self):
+        """Abort Game from the pause menu: every ship explodes, the game over page follows."""
+        self.key(*["Down"] * 6, "Return")
+        wait_for(lambda: not self.shows(PAUSE_MENU), "the game over page")
+
+    def new_game(self, fire):
+        """A fire key starts a new game once the last one has been over for 2 s of game time; the
+        checks follow it."""
+        wait_for(lambda: self.key(fire) or self.restarted(), fire + " to start a new game")
+        self.start(menu=False)
 
     def quit_by_panel(self):
         """Back to the main menu, then Quit: Yes; the exit status."""
@@ -360,8 +401,7 @@ class Game:
         self.start()
         self.key("F12")
         self.pause()
-        self.key(*["Down"] * 6, "Return")
-        wait_for(lambda: not self.shows(PAUSE_MENU), "the game over page")
+        self.abort()
         return self.quit_by_panel()
 
     def wav_frames(self):
@@ -377,14 +417,21 @@ class Game:
         return [max(map(abs, samples[i:i + block])) for i in range(0, len(samples), block)]
 
     def lasers_heard(self, key):
-        """Holds the key 2 s (a shot at once, then one each 0.5 s) and counts the sounds that
-        start: 20 ms 4 times louder than the 20 ms before (even in an explosion's tail)."""
+        """Holds the key until three sounds have started (a shot at once, then one each 0.5 s of
+        game time, which a slow machine stretches), for 30 s at most, and counts them: 20 ms 4
+        times louder than the 20 ms before (even in an explosion's tail)."""
         start = self.wav_frames() - RATE // 10  # the file lags what was mixed by a buffer
-        self.hold(key, 2)
-        time.sleep(0.3)
-        peaks = self.peaks(start, self.wav_frames())
+
+        def heard():
+            peaks = self.peaks(start, self.wav_frames())
+            return sum(p > 0.03 and p > 4 * q for q, p in zip([0] + peaks, peaks))
+        self.down(key)
+        end = time.monotonic() + 30
+        while heard() < 3 and time.monotonic() < end:
+            time.sleep(0.05)
+        self.up(key)
         self.alive()
-        return sum(p > 0.03 and p > 4 * q for q, p in zip([0] + peaks, peaks))
+        return heard()
 
     def wait_exit(self, timeout=30):
         # Polled each millisecond: Popen.wait with a time-out sleeps up to 50 ms between polls.
@@ -430,7 +477,7 @@ def play_single():
     check(max(game.peaks(game.wav_frames() - RATE // 4, game.wav_frames())) < 1e-3,
           "nothing plays before the player fires (music off)")
     heard = game.lasers_heard("space")
-    check(heard >= 3, "holding Space for 2 s plays the laser at each shot (%d sounds)" % heard)
+    check(heard >= 3, "holding Space plays the laser at each shot (%d sounds)" % heard)
 
     game.pause()
     game.key("F12")
@@ -452,11 +499,8 @@ def play_single():
     game.key("Escape")
     wait_for(lambda: not game.shows(PAUSE_MENU), "the game to continue")
     game.pause()
-    game.key(*["Down"] * 6, "Return")
-    wait_for(lambda: not game.shows(PAUSE_MENU), "the game over page")
-    time.sleep(2)
-    wait_for(lambda: game.key("v") or game.restarted(), "V to start a new game", timeout=10)
-    game.start(menu=False)
+    game.abort()
+    game.new_game("v")
     heard = game.lasers_heard("v")
     check(heard >= 3, "after Fire is bound to V in the pause menu, V fires (%d sounds)" % heard)
 
@@ -473,12 +517,17 @@ def play_single():
             break
     game.up("v", "Up")
     check(game.shows(NAME_ENTRY), "a score above the lowest row asks for a name")
-    # Fire and steering pressed as the ship exploded are not in the field (it listens after
-    # half a second of game time), and the six characters are all it takes. The rest is typed
-    # while Left Ctrl (player 2's fire in multiplayer) is held, which X applies to the characters
-    # (Ctrl+S is 19, Ctrl+2 none), and Return enters it. The Latin-1 letter reaches the file as
-    # itself.
-    time.sleep(1.5)
+    # Fire and steering pressed as the ship exploded are not in the field. It listens after half
+    # a second of game time, which a slow machine stretches: a letter typed until it shows, then
+    # erased, tells when. The six characters are all it takes. The rest is typed while Left Ctrl
+    # (player 2's fire in multiplayer) is held, which X applies to the characters (Ctrl+S is 19,
+    # Ctrl+2 none), and Return enters it. The Latin-1 letter reaches the file as itself.
+    field = game.screen().crop(NAME_FIELD)
+    changed = lambda: sum(max(pixel) > 80 for pixel in ImageChops.difference(
+        game.screen().crop(NAME_FIELD), field).getdata()) > 20
+    wait_for(lambda: game.key("o") or changed(), "the name field to listen")
+    game.key(*["BackSpace"] * 6)
+    wait_for(lambda: not changed(), "the name field as it was: nothing pressed before is in it")
     game.xdotool("type", "--delay", "80", "Te")
     game.down("Control_L")
     game.key("s", "2", "ediaeresis", "r", "Return")
@@ -594,44 +643,52 @@ def play_multi():
 
     game.key("Up", "Return")
     game.start(menu=False)
-    before = game.alive()
+    before = game.alive(game.pause())
     check(before[0][0] > 400 > before[1][0], "player 1's ship is on the right, player 2's left")
-    # The first asteroids take 2 s to come down: each fire key first, alone.
-    for player, name in ((1, "Control_L"), (0, "Control_R")):
-        game.wait_playing(lambda image: not any(lasers(image, *s) for s in ships(image)),
-                          "the lasers to leave")
-        game.hold(name, 0.1)
-        image = game.wait_playing(lambda image: lasers(image, *ships(image)[player]) and image,
-                                  "the lasers of %s" % name)
-        check(not lasers(image, *ships(image)[1 - player]),
-              "%s fires player %d's lasers only" % (name, player + 1))
-    # Both fire all along: their lasers clear the asteroids above them.
-    game.down("Control_R", "Control_L")
-    for key, moving, dx, dy in [("a", 1, -1, 0), ("Left", 0, -1, 0), ("w", 1, 0, -1),
-                                ("Up", 0, 0, -1), ("d", 1, 1, 0), ("Right", 0, 1, 0),
-                                ("s", 1, 0, 1), ("Down", 0, 0, 1)]:
-        game.hold(key, 0.3)
-        time.sleep(0.1)
-        after = game.alive()
-        moved = [(a[0] - b[0], a[1] - b[1]) for a, b in zip(after, before)]
-        mx, my = moved[moving]
-        # No ship flies 150 px in 0.3 s: stripes that jump so far are an explosion's, where an
-        # asteroid hit a ship.
-        if max(abs(v) for m in moved for v in m) > 150:
-            raise ShipLost()
-        # A ship moves some 100 px; an explosion's glow on a ship shifts its stripes a little.
-        check(mx * dx + my * dy > 50 and max(map(abs, moved[1 - moving])) < 20,
-              "%s moves player %d's ship only %s" % (key, moving + 1, moved))
-        before = after
-    game.up("Control_R", "Control_L")
     # The pointer moves in flight, where the menus do not see it; in the pause menu a click
     # acts where it is, on "Sound", not on the highlighted "Continue".
+    game.key("Escape")
+    wait_for(lambda: not game.shows(PAUSE_MENU), "the game to go on")
     game.point(400, 228)
     game.pause()
     game.click()
     wait_for(lambda: game.shows(SOUND) or not game.shows(PAUSE_MENU), "the click to act")
     check(game.shows(SOUND), "after the mouse moved in flight, a click in the pause menu acts "
           "where the pointer is")
+    game.key("Escape")
+    wait_for(lambda: game.shows(PAUSE_MENU), "the pause menu again")
+    # The game goes on only in flights with a check's keys down, and four games share the
+    # checks: an asteroid needs 1.6 s of game time to reach a ship. A ship that steers sideways
+    # banks, which shifts its stripes by up to some 20 px, and stays so in the pause that comes
+    # with the key's release: each game steers one ship only, so that the other one's stripes
+    # stay put. A later game that checks a fire key is started by it, so that no other
+    # player's lasers are about. A ship that goes up from the bottom moves away from the pause
+    # menu, which would hide it, and back.
+    for turn, (player, fire, steps) in enumerate((
+            (1, "Control_L", (("w", 0, -1), ("s", 0, 1))),
+            (0, "Control_R", (("Up", 0, -1), ("Down", 0, 1))),
+            (1, None, (("a", -1, 0), ("d", 1, 0))),
+            (0, None, (("Right", 1, 0), ("Left", -1, 0))))):
+        if turn:
+            game.abort()
+            game.new_game(fire or "Control_L")
+            before = game.alive(game.pause())
+        if fire:
+            # A shot that started the game holds the next one back for a moment.
+            shot = lambda image, found: lasers(image, *found[player])
+            image, before = game.fly_until([fire], shot)
+            check(lasers(image, *before[player]) and not lasers(image, *before[1 - player]),
+                  "%s fires player %d's lasers only" % (fire, player + 1))
+        for key, dx, dy in steps:
+            along = lambda found: (found[player][0] - before[player][0]) * dx + \
+                (found[player][1] - before[player][1]) * dy
+            _, after = game.fly_until([key], lambda image, found: along(found) > 50)
+            moved = [(a[0] - b[0], a[1] - b[1]) for a, b in zip(after, before)]
+            mx, my = moved[player]
+            # An explosion's glow on a ship shifts its stripes a little.
+            check(mx * dx + my * dy > 50 and max(map(abs, moved[1 - player])) < 20,
+                  "%s moves player %d's ship only %s" % (key, player + 1, moved))
+            before = after
     # How fast it ends is timed by the program's own tests, with nothing running beside.
     game.process.send_signal(signal.SIGTERM)
     check(game.wait_exit() == 0, "SIGTERM ends it with status 0")
@@ -641,10 +698,16 @@ def play_multi():
 def held_start():
     """Another program holds the pointer, so SDL waits to take it for the full screen: the start
     is held up inside SDL's set-up of the video mode, and SIGTERM still ends it, once no main
-    loop has taken it up for a second."""
+    loop has taken it up for a second. SDL 2 under the compatibility library sets the mode and
+    tries to take the pointer in the main loop instead, for 5 s, and only then takes the request
+    up: it is sent at the main menu there."""
     game = Game({"settings.xml": SETTINGS}, grab=True)
-    time.sleep(3)
-    # SDL 2 under the compatibility library gives up the grab after 5 s.
+    # The window shows once SDL sets the mode up, after the program took SIGTERM over: a busy
+    # machine takes seconds to get there.
+    wait_for(lambda: game.xdotool("search", "--onlyvisible", "--class", "quellon"), "a window")
+    with open("/proc/%d/maps" % game.process.pid) as maps:
+        if "libSDL2" in maps.read():
+            wait_for(game.menu_ready, "the main menu")
     print("- the start is %sheld up" % ("" if "highscores" not in game.log() else "not "))
     game.process.send_signal(signal.SIGTERM)
     check(game.wait_exit(timeout=5) == 0,

@@ -6,6 +6,8 @@
 #include <SDL/SDL.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 
 namespace ravek {
 
@@ -47,18 +49,32 @@ void Application::perform(unsigned int ms) {
 }
 
 void Application::handleEvents(ControlQueue* queue) {
-    if (!queue->readEvents() && currentState)
-        delete currentState;
-    if (!currentState)
-        return;
-    Trigger* trigger = nullptr;
-    while (true) {
-        *queue >> trigger;
-        if (!trigger)
-            return;
+    // The triggers queued before (held controls, repeating buttons) follow this frame's events,
+    // but each event's own are handled before the next event is offered: a key that opens a
+    // window or moves the focus there decides where the keys after it go, even when a slow
+    // frame brings them together.
+    std::size_t earlier = queue->triggers.size();
+    SDL_Event event;
+    while (currentState && SDL_PollEvent(&event)) {
+        if (!queue->offerEvent(event)) {
+            queue->readEvents();
+            delete currentState;
+            break;
+        }
+        // A trigger deleted meanwhile has left the queue.
+        earlier = std::min(earlier, queue->triggers.size());
+        handleTriggers(queue, earlier);
+    }
+    handleTriggers(queue, 0);
+}
+
+void Application::handleTriggers(ControlQueue* queue, std::size_t kept) {
+    while (currentState && queue->triggers.size() > kept) {
+        auto next = std::next(queue->triggers.begin(), static_cast<std::ptrdiff_t>(kept));
+        Trigger* trigger = *next;
+        queue->triggers.erase(next);
         currentState->handleEvent(trigger);
-        if (!currentState)
-            return;
+        kept = std::min(kept, queue->triggers.size());
     }
 }
 

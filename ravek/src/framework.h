@@ -1,6 +1,7 @@
 #ifndef RAVEK_FRAMEWORK_H
 #define RAVEK_FRAMEWORK_H
 
+#include <cstddef>
 #include <list>
 
 namespace ravek {
@@ -18,11 +19,18 @@ public:
     ControlQueue* controlQueue;
 
     Application();
+    // Offers SDL's events one by one and hands the current state the triggers each queued before
+    // the next is offered, then those queued before the events; a quit event drains the rest
+    // and deletes the state first.
     virtual void handleEvents(ControlQueue* queue);
     virtual void perform(unsigned int ms);
     virtual ~Application();
     // Returns when no state is current.
     virtual void run();
+
+private:
+    // Hands the queued triggers but the first `kept` to the current state while there is one.
+    void handleTriggers(ControlQueue* queue, std::size_t kept);
 };
 
 // Caps a frame at maxFrameTime (then sleeps 1 ms) and pads it to minFrameTime; 0 disables
