@@ -506,15 +506,17 @@ def play_single():
 
     # Up into the asteroids, firing, until the ship is hit with a score. A game over lets go
     # of every held control, so fire and thrust are pressed anew each turn: a game lost
-    # without a score then starts again.
+    # without a score then starts again. They are not pressed once the name field shows: it
+    # listens after half a second, which a busy machine may have let pass before the test sees
+    # it, and what they type then is the player's.
     for i in range(200):
         game.up("v", "Up")
         # SDL takes a key that goes up and down at one moment for a held key's repeat.
         time.sleep(0.05)
-        game.down("v", "Up")
-        game.hold(("Left", "Right")[i // 2 % 2], 0.4)
         if game.shows(NAME_ENTRY):
             break
+        game.down("v", "Up")
+        game.hold(("Left", "Right")[i // 2 % 2], 0.4)
     game.up("v", "Up")
     check(game.shows(NAME_ENTRY), "a score above the lowest row asks for a name")
     # Fire and steering pressed as the ship exploded are not in the field. It listens after half
