@@ -311,6 +311,12 @@ class Game:
     def shows(self, panel):
         return panel_shown(self.screen(), panel)
 
+    def loaded(self):
+        """Waits for the main menu after the start: loading every image takes the sanitizer build
+        seconds of CPU time, which a machine busy with other tests stretches past half a minute
+        (a start that hangs meets the test's own time limit)."""
+        wait_for(self.menu_ready, "the main menu", timeout=150)
+
     def menu_ready(self):
         """The images are in: the credits gave way to the main menu, its amber focus frame on
         "Single Player A"."""
@@ -343,7 +349,7 @@ class Game:
         """Once the images are in, into "Single Player A" (unless the game is started already);
         the checks follow this game."""
         if menu:
-            wait_for(self.menu_ready, "the main menu")
+            self.loaded()
             self.key("Return")
         wait_for(lambda: all(ships(self.screen())[:self.players]), "the ships")
         self.games = self.log().count("New game:")
@@ -552,7 +558,7 @@ def play_single():
 def menu_by_keys_after_the_mouse(game):
     """The pointer off the buttons takes the highlight; keys bring it back before they act, and
     Return with nothing highlighted neither starts nor quits anything."""
-    wait_for(game.menu_ready, "the main menu")
+    game.loaded()
     # SDL 2 may take pointer motion after a later key: each key waits for the pointer's effect.
     game.point(400, 440)
     wait_for(lambda: highlighted(game.screen(), CREDITS_BUTTON), "the pointer on Credits")
@@ -709,7 +715,7 @@ def held_start():
     wait_for(lambda: game.xdotool("search", "--onlyvisible", "--class", "quellon"), "a window")
     with open("/proc/%d/maps" % game.process.pid) as maps:
         if "libSDL2" in maps.read():
-            wait_for(game.menu_ready, "the main menu")
+            game.loaded()
     print("- the start is %sheld up" % ("" if "highscores" not in game.log() else "not "))
     game.process.send_signal(signal.SIGTERM)
     check(game.wait_exit(timeout=5) == 0,
@@ -749,7 +755,7 @@ def faults_corrupt():
     old = {"settings.xml": SETTINGS[:90],
            "highscores.xml": highscores_xml([("Kept", 900 - 10 * i) for i in range(10)])[:-30]}
     game = Game(old)
-    wait_for(game.menu_ready, "the main menu")
+    game.loaded()
     for what in ("settings", "highscores"):
         check("(warning) Could not load %s: " % what in game.log() and
               '"%s.xml.damaged"' % what in game.log(),
