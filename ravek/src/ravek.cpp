@@ -205,7 +205,7 @@ void quit(int status) {
 
 // A termination request that no main loop took up within its grace period: the start is held
 // up somewhere (in SDL's set-up of a video mode, say) and would never end. A crash's shut-down
-// that has not ended by then may hang as well (SDL shuts down inside the signal handler).
+// that has not ended by then hangs (SDL shuts down inside the signal handler).
 void endUnanswered(int) {
     if (crashSignal != 0)
         _exit(128 + crashSignal);
@@ -242,9 +242,9 @@ void handleSignal(int signal) {
     }
     if (!terminate && signalCount == 0) {
         crashSignal = signal;
-        // A request the main loop was still to take up: the crash answers it, in its second.
-        if (recordedSignal != 0)
-            armGrace();
+        // The shut-down below may hang (SDL_Quit waiting for the display, a write to a full
+        // pipe): the crash ends within its second whatever happens.
+        armGrace();
     }
     writeText("Ravek parachute deployed: ");
     if (signalCount++ == 0) {

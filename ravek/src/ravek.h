@@ -232,9 +232,8 @@ void cleanUp();
 // (SIGALRM), then writes the message and ends the process with status 0, so a start held up for
 // good still ends. One that comes after a main loop ended writes the message and lets the
 // program's shut-down run to its end. A second SIGINT or SIGTERM, or one while a crash shuts
-// down, ends the process at once: with status 0, or with the crash's; a crash that comes while
-// a request waits to be taken up ends with its status a second later at most, should its
-// shut-down hang. Async-signal-safe.
+// down, ends the process at once: with status 0, or with the crash's; a crash whose shut-down
+// hangs ends with its status a second later (SIGALRM). Async-signal-safe.
 void handleSignal(int signal);
 
 // Set by the main loop while it runs: SIGINT and SIGTERM wait for its next frame. Switched off
