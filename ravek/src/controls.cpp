@@ -65,6 +65,7 @@ void Evaluator::flush() {}
 
 ControlQueue::~ControlQueue() {
     triggers.clear();
+    heldBack.clear();
     evaluators.clear();
 }
 
@@ -188,6 +189,7 @@ Trigger::~Trigger() {
         bank->heldTriggers.erase(this);
     // A trigger deleted while queued (or set as a focus trigger) must not dangle there.
     ravek::queue.triggers.remove(this);
+    ravek::queue.heldBack.remove(this);
     if (ravek::queue.focusGainedTrigger == this)
         ravek::queue.focusGainedTrigger = nullptr;
     if (ravek::queue.focusLostTrigger == this)

@@ -76,6 +76,9 @@ public:
 class ControlQueue {
 public:
     std::list<Trigger*> triggers;
+    // The triggers queued before a frame's events, held back while the main loop hands over
+    // each event's own (Application::handleEvents).
+    std::list<Trigger*> heldBack;
     std::list<Evaluator*> evaluators;
     Trigger* focusGainedTrigger;
     Trigger* focusLostTrigger;

@@ -5,10 +5,6 @@
 
 #include <SDL/SDL.h>
 
-#include <algorithm>
-#include <cstddef>
-#include <iterator>
-
 namespace ravek {
 
 Application* application = nullptr;
@@ -52,29 +48,35 @@ void Application::handleEvents(ControlQueue* queue) {
     // The triggers queued before (held controls, repeating buttons) follow this frame's events,
     // but each event's own are handled before the next event is offered: a key that opens a
     // window or moves the focus there decides where the keys after it go, even when a slow
-    // frame brings them together.
-    std::size_t earlier = queue->triggers.size();
-    SDL_Event event;
-    while (currentState && SDL_PollEvent(&event)) {
-        if (!queue->offerEvent(event)) {
-            queue->readEvents();
-            delete currentState;
-            break;
+    // frame brings them together. Those before wait aside, where a trigger deleted meanwhile
+    // leaves them too, so that no deletion moves a trigger from one side to the other.
+    struct HeldBack {
+        ControlQueue* queue;
+        explicit HeldBack(ControlQueue* queue) : queue(queue) {
+            queue->heldBack.splice(queue->heldBack.end(), queue->triggers);
         }
-        // A trigger deleted meanwhile has left the queue.
-        earlier = std::min(earlier, queue->triggers.size());
-        handleTriggers(queue, earlier);
+        ~HeldBack() { queue->triggers.splice(queue->triggers.begin(), queue->heldBack); }
+    };
+    {
+        HeldBack earlier(queue);
+        SDL_Event event;
+        while (currentState && SDL_PollEvent(&event)) {
+            if (!queue->offerEvent(event)) {
+                queue->readEvents();
+                delete currentState;
+                break;
+            }
+            handleTriggers(queue);
+        }
     }
-    handleTriggers(queue, 0);
+    handleTriggers(queue);
 }
 
-void Application::handleTriggers(ControlQueue* queue, std::size_t kept) {
-    while (currentState && queue->triggers.size() > kept) {
-        auto next = std::next(queue->triggers.begin(), static_cast<std::ptrdiff_t>(kept));
-        Trigger* trigger = *next;
-        queue->triggers.erase(next);
+void Application::handleTriggers(ControlQueue* queue) {
+    while (currentState && !queue->triggers.empty()) {
+        Trigger* trigger = queue->triggers.front();
+        queue->triggers.pop_front();
         currentState->handleEvent(trigger);
-        kept = std::min(kept, queue->triggers.size());
     }
 }
 

@@ -1,7 +1,6 @@
 #ifndef RAVEK_FRAMEWORK_H
 #define RAVEK_FRAMEWORK_H
 
-#include <cstddef>
 #include <list>
 
 namespace ravek {
@@ -29,8 +28,8 @@ public:
     virtual void run();
 
 private:
-    // Hands the queued triggers but the first `kept` to the current state while there is one.
-    void handleTriggers(ControlQueue* queue, std::size_t kept);
+    // Hands the queued triggers to the current state while there is one.
+    void handleTriggers(ControlQueue* queue);
 };
 
 // Caps a frame at maxFrameTime (then sleeps 1 ms) and pads it to minFrameTime; 0 disables

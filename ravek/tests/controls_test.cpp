@@ -2,11 +2,13 @@
 #include "ravek/src/framework.h"
 #include "ravek/src/xml.h"
 
+#include "ravek/tests/sdl_events.h"
 #include "ravek/tests/test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -298,5 +300,62 @@ TEST(MainLoop, RealKeyEventReachesTheCurrentStateAsTheBoundTrigger) {
     state.deactivate();
     ravek::queue.evaluators.remove(keys);
     delete keys;
+    SDL_Quit();
+}
+
+// Triggers queued before the frame (A, B) follow the events' own, each event's before the next
+// event is offered, however the handlers delete queued triggers meanwhile: key a queues D and
+// E, key b queues F, and D's handler deletes one of them.
+TEST(MainLoop, EachEventsTriggersGoFirstWhicheverQueuedTriggerIsDeleted) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE)) << SDL_GetError();
+    // Deleting an application ends the process, so this one stays for good.
+    static Application* app = new Application;
+    app->controlQueue = &ravek::queue;
+
+    struct Keys : Evaluator {
+        std::map<SDLKey, std::vector<Trigger*>> queues;
+        bool evaluate(SDL_Event const& event, ControlQueue* queue) override {
+            for (Trigger* trigger : queues[event.key.keysym.sym])
+                *queue << trigger;
+            return true;
+        }
+    } keys;
+    struct Recording : ApplicationState {
+        std::string received;
+        std::map<char, Trigger*> triggers;
+        char deletedByD = 0;
+        void handleEvent(Trigger const* trigger) override {
+            received += trigger->name;
+            if (trigger->name == "D" && deletedByD)
+                delete triggers[deletedByD];
+        }
+        void doPerform(int, unsigned int) override {}
+        void doDraw(int) override {}
+    };
+    ravek::queue.evaluators.push_front(&keys);
+    for (auto [deleted, expected] : {std::pair{'A', "DEFB"}, {'B', "DEFA"}, {'E', "DFAB"}}) {
+        Recording state;
+        for (char name : std::string("ABDEF"))
+            state.triggers[name] = new Trigger(nullptr, 1, std::string(1, name), "", KS_DEFAULT);
+        state.deletedByD = deleted;
+        keys.queues = {{SDLK_a, {state.triggers['D'], state.triggers['E']}},
+                       {SDLK_b, {state.triggers['F']}}};
+        state.activate();
+        ravek::queue << state.triggers['A'];
+        ravek::queue << state.triggers['B'];
+        for (SDLKey key : {SDLK_a, SDLK_b}) {
+            SDL_Event press = testutil::keyDown(key);
+            ASSERT_EQ(0, SDL_PushEvent(&press));
+        }
+        app->handleEvents(&ravek::queue);
+        EXPECT_EQ(expected, state.received) << "D deleted " << deleted;
+        EXPECT_TRUE(ravek::queue.triggers.empty() && ravek::queue.heldBack.empty());
+        state.deactivate();
+        state.triggers.erase(deleted);
+        for (auto& entry : state.triggers)
+            delete entry.second;
+    }
+    ravek::queue.evaluators.remove(&keys);
     SDL_Quit();
 }
