@@ -519,6 +519,9 @@ void Resources::onFinish(ravek::BackgroundTask*) {
     btnSinglePlayerA->setFocused(true);
     imagesLoaded = true;
     imageLoader = nullptr;
+    // The menu fades the logo in with the loading, but the loader goes before a frame of the
+    // menu sees its last progress.
+    logoColor.alpha = 1.0f;
     evaluatorMenu->active = true;
     if (menu)
         menu->initSpritesHelp();

@@ -121,7 +121,7 @@ TEST_F(MenuGL, IdleMenuShowsTheHighScoresAndTheLegendThenReturns) {
     EXPECT_EQ(70, resources->currentVolumeSfx);
 }
 
-TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgram) {
+TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgramAndTheLogoFadesIn) {
     EXPECT_TRUE(resources->pCredits->getVisible());
     EXPECT_FALSE(resources->evaluatorMenu->active);
     frames(1000, 100);
@@ -131,6 +131,18 @@ TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgram) {
     menu->deleteRequested = false;
     fire("back");
     EXPECT_TRUE(menu->deleteRequested);
+    menu->deleteRequested = false;
+
+    // The logo fades in with the loading and stands at full alpha once it is done, whatever
+    // the last frame of the loading saw.
+    ravek::perform(SDL_GetTicks());
+    frames(1, 10);
+    float progress = resources->imageLoader->getProgressRelative();
+    EXPECT_GT(1.0f, progress);
+    EXPECT_EQ(progress, resources->logoColor.alpha);
+    qtest::finishLoading();
+    frames(1, 10);
+    EXPECT_EQ(1.0f, resources->logoColor.alpha);
 }
 
 TEST_F(MenuGL, BackOpensTheQuitPanelAndBackAgainClosesIt) {
