@@ -5,6 +5,7 @@ and left in its working directory; and the same under faults. Usage: play_test.p
 SCENARIO."""
 import array
 import ctypes
+import itertools
 import os
 import shutil
 import signal
@@ -24,8 +25,8 @@ RATE, WAV_HEADER, FRAME_BYTES = 44100, 68, 8
 PAUSE_MENU, CONTROLS, KEY_CAPTURE, NAME_ENTRY, QUIT, CREDITS, SOUND = (244, 115, 256, 485), \
     (44, 60, 56, 540), (154, 240, 166, 360), (176, 240, 188, 360), (244, 320, 256, 420), \
     (154, 245, 166, 495), (144, 280, 156, 460)
-# The name entry's text field.
-NAME_FIELD = (210, 287, 590, 323)
+# The name entry's text field, and a point on it.
+NAME_FIELD, POINTER_ON_FIELD = (210, 287, 590, 323), (400, 300)
 MUSIC_OFF = '<settings><sound volumeSfx="100" volumeMusic="0"/></settings>'
 SETTINGS = b"""<?xml version="1.0" encoding="ISO-8859-1" ?>
 <settings>
@@ -176,6 +177,31 @@ def ships(image):
         found.append(points and (2 * middle([i % w for i in points]),
                                  170 + 2 * middle([i // w for i in points])))
     return found
+
+
+def laser_pairs(image, x, y):
+    """The lower ends of the laser shots in flight above a ship at (x, y), top first: rows where
+    the green rays 15 pixels either side of it both pass. A shot flies half a pixel a
+    millisecond of game time; one still leaving the ship ends 31 pixels above it."""
+    pixels = image.load()
+
+    def green(middle, row):
+        return any(g > 100 and g > max(r, b) + 30 for r, g, b in
+                   (pixels[c, row][:3] for c in range(middle - 4, middle + 5)))
+    ends = []
+    for row in range(0, y - 30):
+        if green(x - 15, row) and green(x + 15, row):
+            if ends and row - ends[-1] <= 2:
+                ends[-1] = row
+            else:
+                ends.append(row)
+    return ends
+
+
+def field_text(image):
+    """The white pixels in the name field: its text, its cursor and the GUI's pointer (what is
+    behind the panel shows dimmed)."""
+    return sum(min(pixel[:3]) > 150 for pixel in image.crop(NAME_FIELD).getdata())
 
 
 def huds(image):
@@ -416,30 +442,56 @@ class Game:
         """Frames written so far: a mark of the time in what was played."""
         return max(0, os.path.getsize(self.wav) - WAV_HEADER) // FRAME_BYTES
 
-    def peaks(self, start, end):
-        """The loudest sample of each 20 ms between two marks."""
+    def blocks(self, start, end):
+        """Each 20 ms between two marks, its left and right samples."""
         with open(self.wav, "rb") as f:
             f.seek(WAV_HEADER + start * FRAME_BYTES)
             samples = array.array("f", f.read((end - start) * FRAME_BYTES))
         block = RATE // 50 * 2
-        return [max(map(abs, samples[i:i + block])) for i in range(0, len(samples), block)]
+        return [(samples[i:i + block:2], samples[i + 1:i + block:2])
+                for i in range(0, len(samples) - 1, block)]
 
-    def lasers_heard(self, key):
-        """Holds the key until three sounds have started (a shot at once, then one each 0.5 s of
-        game time, which a slow machine stretches), for 30 s at most, and counts them: 20 ms 4
-        times louder than the 20 ms before (even in an explosion's tail)."""
+    def peaks(self, start, end):
+        """The loudest sample of each 20 ms between two marks."""
+        return [max(map(abs, left + right)) for left, right in self.blocks(start, end)]
+
+    def sounds(self, start, end):
+        """The laser sounds and the explosions that start between two marks. Each 20 ms has its
+        loudest sample and its sharpest step (the largest difference of two samples in a row):
+        the laser's buzz starts with steps more than half its loudness, even in an explosion's
+        rumble; an explosion is four times louder than the 20 ms before, its steps smaller."""
+        lasers, explosions, last_step, last_peak = 0, 0, 1.0, 1.0
+        for channels in self.blocks(start, end):
+            peak = max(map(abs, channels[0] + channels[1]))
+            step = max(abs(b - a) for c in channels for a, b in zip(c, c[1:]))
+            lasers += step > 0.05 and step > 2.5 * last_step and step > 0.45 * peak
+            explosions += peak > 0.03 and peak > 4 * last_peak and step < 0.4 * peak
+            last_step, last_peak = step, peak
+        return lasers, explosions
+
+    def lasers(self, key):
+        """Holds the fire key until three shots have been seen in flight (a shot at once, then
+        one each 0.5 s of game time, which a slow machine stretches on its clock but not on the
+        screen); the shots, the shortest distance between two in flight (250 pixels), and the
+        laser sounds and explosions heard meanwhile."""
         start = self.wav_frames() - RATE // 10  # the file lags what was mixed by a buffer
-
-        def heard():
-            peaks = self.peaks(start, self.wav_frames())
-            return sum(p > 0.03 and p > 4 * q for q, p in zip([0] + peaks, peaks))
+        shots, newest, apart = 0, None, []
         self.down(key)
         end = time.monotonic() + 30
-        while heard() < 3 and time.monotonic() < end:
-            time.sleep(0.05)
+        while shots < 3 and time.monotonic() < end:
+            image = self.screen()
+            ship = self.alive(image)[0]
+            pairs = laser_pairs(image, *ship)
+            # The newest shot is the lowest; one that hits an asteroid is gone.
+            if pairs and (newest is None or pairs[-1] > newest + 20):
+                shots += 1
+            newest = pairs[-1] if pairs else newest
+            flying = [p for p in pairs if p < ship[1] - 31]
+            apart += [b - a for a, b in zip(flying, flying[1:])]
         self.up(key)
         self.alive()
-        return heard()
+        time.sleep(0.5)
+        return (shots, min(apart, default=None), *self.sounds(start, self.wav_frames()))
 
     def wait_exit(self, timeout=30):
         # Polled each millisecond: Popen.wait with a time-out sleeps up to 50 ms between polls.
@@ -475,6 +527,19 @@ def screenshot(path):
         return None
 
 
+def fired(lasers, what):
+    """Checks the shots of Game.lasers: 0.5 s of game time apart, each with its sound, but for
+    one that an explosion started at its moment may hide."""
+    shots, closest, sounds, explosions = lasers
+    check(shots >= 3 and closest and 240 <= closest <= 310,
+          "%s fires a shot each 0.5 s of game time (%d shots, %s)" % (
+              what, shots, "the closest two %d pixels apart" % closest if closest else
+              "never two in flight at once"))
+    check(sounds >= shots - explosions,
+          "the laser sounds at each shot (%d shots, %d laser sounds, explosions: %d)"
+          % (shots, sounds, explosions))
+
+
 def play_single():
     scores = [("Ann", 5000), ("Bob", 4000), ("Cyd", 3000), ("Dee", 20), ("Eve", 10)] + \
         [("Low%d" % i, 0) for i in range(5)]
@@ -484,8 +549,7 @@ def play_single():
     time.sleep(0.5)
     check(max(game.peaks(game.wav_frames() - RATE // 4, game.wav_frames())) < 1e-3,
           "nothing plays before the player fires (music off)")
-    heard = game.lasers_heard("space")
-    check(heard >= 3, "holding Space plays the laser at each shot (%d sounds)" % heard)
+    fired(game.lasers("space"), "holding Space")
 
     game.pause()
     game.key("F12")
@@ -509,45 +573,51 @@ def play_single():
     game.pause()
     game.abort()
     game.new_game("v")
-    heard = game.lasers_heard("v")
-    check(heard >= 3, "after Fire is bound to V in the pause menu, V fires (%d sounds)" % heard)
+    fired(game.lasers("v"), "after Fire is bound to V in the pause menu, V")
 
     # Up into the asteroids, firing, until the ship is hit with a score. A game over lets go
-    # of every held control, so fire and thrust are pressed anew each turn: a game lost
-    # without a score then starts again. They are not pressed once the name field shows: it
-    # listens after half a second, which a busy machine may have let pass before the test sees
-    # it, and what they type then is the player's.
+    # of every held control, so fire and thrust are pressed anew each turn, fire last: a game
+    # lost without a score then starts again. They are not pressed anew once the name field
+    # shows: it listens after half a second, which a busy machine may have let pass before the
+    # test sees it, and what they type then is the player's. The pointer waits on the field.
+    game.point(*POINTER_ON_FIELD)
     for i in range(200):
+        if game.shows(NAME_ENTRY):
+            break
         game.up("v", "Up")
         # SDL takes a key that goes up and down at one moment for a held key's repeat.
         time.sleep(0.05)
-        if game.shows(NAME_ENTRY):
-            break
-        game.down("v", "Up")
-        game.hold(("Left", "Right")[i // 2 % 2], 0.4)
-    game.up("v", "Up")
+        steer = ("Left", "Right")[i // 2 % 2]
+        game.down("Up", steer, "v")
+        time.sleep(0.4)
+        game.up(steer)
     check(game.shows(NAME_ENTRY), "a score above the lowest row asks for a name")
-    # Fire and steering pressed as the ship exploded are not in the field. It listens after half
-    # a second of game time, which a slow machine stretches: a letter typed until it shows, then
-    # erased, tells when. The six characters are all it takes. The rest is typed while Left Ctrl
-    # (player 2's fire in multiplayer) is held, which X applies to the characters (Ctrl+S is 19,
-    # Ctrl+2 none), and Return enters it. The Latin-1 letter reaches the file as itself.
-    field = game.screen().crop(NAME_FIELD)
-    changed = lambda: sum(max(pixel) > 80 for pixel in ImageChops.difference(
-        game.screen().crop(NAME_FIELD), field).getdata()) > 20
-    wait_for(lambda: game.key("o") or changed(), "the name field to listen")
-    game.key(*["BackSpace"] * 6)
-    wait_for(lambda: not changed(), "the name field as it was: nothing pressed before is in it")
+    # Keys held or pressed as the ship exploded are not in the field. It listens after half a
+    # second of game time, which a slow machine stretches, and so does the GUI's pointer, which
+    # stood where the mouse was when the panel came: moved to and fro beside the field, the
+    # mouse takes it out then. Fire stays held until then, as a player's finger would: a repeat
+    # of it must not type. The six characters are all the name takes. The rest is typed while
+    # Left Ctrl (player 2's fire in multiplayer) is held, which X applies to the characters
+    # (Ctrl+S is 19, Ctrl+2 none), and Return enters it. The Latin-1 letter reaches the file as
+    # itself.
+    shown = field_text(game.screen())
+    beside = itertools.cycle(((600, 250), (605, 340)))
+    wait_for(lambda: game.point(*next(beside)) or abs(field_text(game.screen()) - shown) > 20,
+             "the name field to listen")
+    game.up("v", "Up")
     game.xdotool("type", "--delay", "80", "Te")
     game.down("Control_L")
     game.key("s", "2", "ediaeresis", "r", "Return")
     game.up("Control_L")
-    saved = wait_for(lambda: [s for name, s in game.table() if name == "Tes2\u00ebr"],
-                     "the name in highscores.xml")[0]
-    row = sum(s >= saved for _, s in scores)
-    check(game.table() == (scores[:row] + [("Tes2\u00ebr", saved)] + scores[row:])[:10],
+    wait_for(lambda: not game.shows(NAME_ENTRY), "the name to be entered")
+    entered = wait_for(lambda: [row for row in game.table() if row not in scores],
+                       "a new row in highscores.xml")[0]
+    check(entered[0] == "Tes2\u00ebr", "the name saved is the one typed once the field listened, "
+          "nothing pressed before (%r)" % entered[0])
+    row = sum(s >= entered[1] for _, s in scores)
+    check(game.table() == (scores[:row] + [entered] + scores[row:])[:10],
           "the name is saved at row %d with its score %d, the rows below move down"
-          % (row + 1, saved))
+          % (row + 1, entered[1]))
 
     check(game.quit_by_panel() == 0, "the quit panel ends the program with status 0")
     check(game.complete_settings(), "it leaves a complete settings.xml")
@@ -791,6 +861,7 @@ SCENARIOS = {"single": play_single, "multi": play_multi, "held-start": held_star
              "corrupt": faults_corrupt,
              "read-only": lambda: faults_disk(True), "full-disk": lambda: faults_disk(False),
              "missing": faults_missing}
+
 
 def mount_namespace():
     """The options of unshare that give this test a mount namespace of its own (for a user other
