@@ -2,10 +2,11 @@
 """Monkey test: random X input (keys, mouse, wheel, focus changes) hammers the game for a given
 time under an X server of its own (Xvfb). Fails on a sanitizer report, a crash or an abnormal exit
 status, a hang (the screen stays the same, the program answers no probe, and its main thread has
-stopped: no CPU time, or no frame drawn while it runs) or resident memory that keeps growing. A
-normal end of the program (status 0, e.g. through the quit panel) is counted and the program
-started again. As a window manager would, the monkey gives the game's window the keyboard focus
-when it maps it again or finds the focus nowhere.
+stopped: no CPU time, or less than a frame a second while it runs), a program that runs but no
+longer answers (its picture stays the same through a minute of probes) or resident memory that
+keeps growing. A normal end of the program (status 0, e.g. through the quit panel) is counted and
+the program started again. As a window manager would, the monkey gives the game's window the
+keyboard focus when it maps it again or finds the focus nowhere.
 
     monkey.py --program build/test/quellon/quellon --minutes 2 --seed 1
 """
@@ -35,6 +36,9 @@ HANG_SECONDS = 5.0
 # fewer frames than one a second has stopped too.
 EXAMINE_SECONDS = 4.0
 FRAMES_AT_LEAST = 4
+# A program found running whose picture stays the same through the probes of this long (the
+# focus given, Esc, a mouse move, F12) no longer answers: a state stuck, its input ignored.
+ANSWER_SECONDS = 60.0
 # The start loads the images; the window may be black meanwhile.
 START_GRACE_SECONDS = 60.0
 # Memory, judged for each run of the program after its first minute (check_memory_trend).
@@ -84,6 +88,13 @@ XDAMAGE.XDamageCreate.restype = ctypes.c_ulong
 XDAMAGE.XDamageCreate.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int]
 XDAMAGE.XDamageDestroy.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
 DAMAGE_REPORT_RAW_RECTANGLES = 0
+
+
+class DamageNotify(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("drawable", ctypes.c_ulong),
+                ("damage", ctypes.c_ulong), ("level", ctypes.c_int), ("more", ctypes.c_int),
+                ("timestamp", ctypes.c_ulong)]
 # The keyboard focus that sends keys nowhere, or to the window under the pointer.
 FOCUS_NONE, FOCUS_POINTER_ROOT = 0, 1
 
@@ -336,7 +347,8 @@ class Screen:
     def frames(self, seconds):
         """How often anything was drawn on the screen in the seconds given: each buffer swap
         puts the new picture into the window, also one the same as the last (X's damage
-        reports on the root window, which cover its children)."""
+        reports on the root window, which cover its children). One swap makes one report or
+        several within a millisecond or two, and the program's frames are further apart."""
         display = self.connect()
         base, error = ctypes.c_int(), ctypes.c_int()
         if not XDAMAGE.XDamageQueryExtension(display, ctypes.byref(base), ctypes.byref(error)):
@@ -344,17 +356,23 @@ class Screen:
         damage = XDAMAGE.XDamageCreate(display, XLIB.XDefaultRootWindow(display),
                                        DAMAGE_REPORT_RAW_RECTANGLES)
         event = ctypes.create_string_buffer(192)
-        reports = -1  # the first tells what was there before
+        notify = DamageNotify.from_buffer(event)
+        times = set()
+        first = None  # the first report tells what was there before
         end = time.monotonic() + seconds
         while True:
             while XLIB.XPending(display):
                 XLIB.XNextEvent(display, event)
-                reports += ctypes.c_int.from_buffer(event).value == base.value
+                if notify.type == base.value:
+                    first = notify.timestamp if first is None else first
+                    times.add(notify.timestamp)
             if time.monotonic() >= end:
                 break
             time.sleep(0.02)
         XDAMAGE.XDamageDestroy(display, damage)
-        return max(0, reports)
+        times.discard(first)
+        times = sorted(times)
+        return sum(1 for i, t in enumerate(times) if i == 0 or t - times[i - 1] > 3)
 
     def window_state(self):
         """The keyboard focus and the game's window as X sees it: the evidence of a still
@@ -594,11 +612,16 @@ class Monkey:
         if now - self.last_picture < 0.5:
             return
         self.last_picture = now
-        picture = self.screen.picture()
-        if self.screen.hidden or picture != self.picture:
-            self.picture = picture
+        if self.screen.hidden:
+            # Nothing to judge while the window is unmapped.
             self.last_change = now
+            return
+        picture = self.screen.picture()
+        if picture != self.picture:
+            self.picture = picture
+            self.last_change = self.picture_since = now
             self.probed = False
+            self.unanswered = None
             return
         still = now - self.last_change
         limit = HANG_SECONDS + (START_GRACE_SECONDS if program.age() < START_GRACE_SECONDS else 0)
@@ -611,7 +634,9 @@ class Monkey:
             self.probe_screenshot(program)
 
     def probe_screenshot(self, program):
-        """The last probe: the screenshot key must write the file or change the picture."""
+        """The last probe: the screenshot key must write the file or change the picture. Without
+        an answer the program is examined; found running, it gets the focus and Esc, and random
+        input goes on until the picture changes or a minute of probes has had no answer."""
         path = os.path.join(self.workdir, "screenshot.png")
         before = os.stat(path).st_mtime_ns if os.path.exists(path) else None
         self.send("key", "F12")
@@ -623,24 +648,37 @@ class Monkey:
             after = os.stat(path).st_mtime_ns if os.path.exists(path) else None
             if after != before or self.screen.picture() != self.picture:
                 self.last_change = time.monotonic()
+                self.unanswered = None
                 return
-        still = time.monotonic() - self.last_change
-        hung = self.examine(program, still)
-        if hung:
-            last_lines = program.write_backtrace()
-            raise Failure("hang: the picture stood still for %.0f s, the screenshot key had no "
-                          "answer, and %s (stacks, keyboard focus and window in %s; the log's "
-                          "last lines:\n%s)" % (still, hung, program.err_path, last_lines))
-        # A still picture of a running program: the keys went elsewhere, or a capture of a
-        # joystick button takes every key; random input goes on.
+        now = time.monotonic()
+        still = now - self.picture_since
+        if self.unanswered is None or now - self.unanswered >= ANSWER_SECONDS:
+            hung = self.examine(program, still)
+            if hung:
+                last_lines = program.write_backtrace()
+                raise Failure("hang: the picture stood still for %.0f s, the screenshot key had "
+                              "no answer, and %s (stacks, keyboard focus and window in %s; the "
+                              "log's last lines:\n%s)" % (still, hung, program.err_path,
+                                                          last_lines))
+            if self.unanswered is not None:
+                last_lines = program.write_backtrace()
+                raise Failure("the program no longer answers: it runs and draws, but its picture "
+                              "stood still for %.0f s, %.0f s of them through probes after it was "
+                              "found running (the keyboard focus given, Esc, a mouse move, F12; "
+                              "stacks, keyboard focus and window in %s; the log's last lines:\n%s)"
+                              % (still, now - self.unanswered, program.err_path, last_lines))
+            self.unanswered = time.monotonic()
+        # A still picture of a running program: the keys went elsewhere (the focus), or a
+        # capture of a joystick button takes every key (Esc leaves it); random input goes on.
         self.give_focus()
+        self.send("key", "Escape")
         self.last_change = time.monotonic()
         self.probed = False
 
     def examine(self, program, still):
         """Judges a program whose picture stood still by its main thread: hung when it used no
-        CPU time (stopped, or blocked for good) or drew no frame (a loop that spins, or a
-        program that no longer draws) while watched. Writes what it saw, the main thread's
+        CPU time (stopped, or blocked for good) or drew less than a frame a second (a loop that
+        spins, or a program that no longer draws) while watched. Writes what it saw, the main thread's
         stacks taken seconds apart, the keyboard focus, the window and the X server's stack
         into the program's error log; returns what says the program is hung, or None."""
         before = program.main_thread()
@@ -660,8 +698,9 @@ class Monkey:
             hung = "its main thread used no CPU time in %.0f s (state %s)" % (EXAMINE_SECONDS,
                                                                            after[0])
         elif frames < FRAMES_AT_LEAST:
-            hung = ("its main thread ran %d ms but drew no frame in %.0f s" %
-                    (cpu * 1000 // os.sysconf("SC_CLK_TCK"), EXAMINE_SECONDS) +
+            hung = ("its main thread ran %d ms but drew %s in %.0f s" %
+                    (cpu * 1000 // os.sysconf("SC_CLK_TCK"),
+                     "%d frames" % frames if frames else "no frame", EXAMINE_SECONDS) +
                     (", its stacks staying in one place" if in_one_place else ""))
         else:
             hung = None
@@ -686,8 +725,11 @@ class Monkey:
         self.program = Program(self.args.program, self.workdir, len(self.runs) + 1)
         self.runs.append(self.program)
         self.picture = None
-        self.last_change = self.last_picture = self.last_memory = time.monotonic()
+        self.last_change = self.picture_since = self.last_picture = self.last_memory = \
+            time.monotonic()
         self.probed = False
+        # Since when a program found running has answered no probe, or None.
+        self.unanswered = None
         # Input during the first seconds would mostly end the start (Escape quits while the
         # images load); the monkey waits for the window.
         end = time.monotonic() + 60
@@ -707,6 +749,17 @@ class Monkey:
     def run(self):
         end = time.monotonic() + self.args.minutes * 60
         self.start()
+        self.play(end)
+        self.release_all()
+        self.watch()
+        status = self.program.stop()
+        self.program.check_stderr()
+        if status != 0:
+            raise Failure("the program ended with status %d after SIGTERM" % status)
+
+    def play(self, end):
+        """Random input until the end (a time of time.monotonic), watching the program and
+        starting it again after a normal end."""
         last_window_check = time.monotonic()
         while time.monotonic() < end:
             if self.program.process.poll() is not None:
@@ -724,12 +777,6 @@ class Monkey:
             self.counts[action.__name__] = self.counts.get(action.__name__, 0) + 1
             action()
             self.wait(self.rng.uniform(0.0, 0.12))
-        self.release_all()
-        self.watch()
-        status = self.program.stop()
-        self.program.check_stderr()
-        if status != 0:
-            raise Failure("the program ended with status %d after SIGTERM" % status)
 
     def games(self):
         modes = {}

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The monkey's judgement (tools/monkey.py) on the real program: a program that has stopped or
 spins is hung; a running one whose picture stands still because its window lost the keyboard
-focus or a capture of a joystick button takes every key is not; a window shown again after a
-flood of events draws again; memory that grows through a short run is caught. Usage:
+focus or a capture of a joystick button takes every key is not, but one that keeps drawing the
+same picture and takes no input fails; a window shown again after a flood of events draws again;
+memory that grows through a short run is caught. Usage:
 monkey_test.py PROGRAM"""
 import argparse
 import ctypes
@@ -139,6 +140,24 @@ def stopped_programs(program, workdir):
     check("keyboard focus: " in log and "Map State: IsViewable" in log and
           "the X server's stack" in log, "the focus, the window and the X server's stack are in "
           "its error log")
+    run.stop()
+
+    # Dead to the player: its state stands still, every event is dropped, F12 included, and it
+    # draws the same picture frame after frame.
+    run = Run(program, workdir)
+    monkey.gdb(run.program.process.pid,
+               "set *(unsigned char*)'ravek::ApplicationState::perform(unsigned int)' = 0xc3",
+               "set *(unsigned int*)SDL_PollEvent = 0x00c3c031")
+    started = time.monotonic()
+    try:
+        run.m.play(started + 240)
+        failure = None
+    except monkey.Failure as error:
+        failure = str(error)
+    check(failure and failure.startswith("the program no longer answers"),
+          "random input fails a program that draws the same picture and takes no input, in %.0f "
+          "s (%s)" % (time.monotonic() - started, failure and failure.splitlines()[0]))
+    run.m.release_all()
     run.stop()
 
 
