@@ -24,8 +24,8 @@ RATE, WAV_HEADER, FRAME_BYTES = 44100, 68, 8
 PAUSE_MENU, CONTROLS, KEY_CAPTURE, NAME_ENTRY, QUIT, CREDITS, SOUND = (244, 115, 256, 485), \
     (44, 60, 56, 540), (154, 240, 166, 360), (176, 240, 188, 360), (244, 320, 256, 420), \
     (154, 245, 166, 495), (144, 280, 156, 460)
-# The name entry's text field.
-NAME_FIELD = (210, 287, 590, 323)
+# The left of the name entry's text field, where the first letters and the text cursor stand.
+NAME_TEXT = (212, 289, 330, 321)
 MUSIC_OFF = '<settings><sound volumeSfx="100" volumeMusic="0"/></settings>'
 SETTINGS = b"""<?xml version="1.0" encoding="ISO-8859-1" ?>
 <settings>
@@ -201,9 +201,9 @@ def laser_pairs(image, x, y):
 
 
 def field_text(image):
-    """The white pixels in the name field: its text and cursor, and the GUI's pointer where it
-    stands on the field (what is behind the panel shows dimmed)."""
-    return sum(min(pixel[:3]) > 150 for pixel in image.crop(NAME_FIELD).getdata())
+    """The white pixels of the name field's first letters and text cursor (what is behind the
+    panel shows dimmed; the GUI's pointer, which the test never moves, stands further right)."""
+    return sum(min(pixel[:3]) > 150 for pixel in image.crop(NAME_TEXT).getdata())
 
 
 def huds(image):
@@ -417,10 +417,10 @@ class Game:
         self.key(*["Down"] * 6, "Return")
         wait_for(lambda: not self.shows(PAUSE_MENU), "the game over page")
 
-    def new_game(self, fire):
-        """A fire key starts a new game once the last one has been over for 2 s of game time; the
-        checks follow it."""
-        wait_for(lambda: self.key(fire) or self.restarted(), fire + " to start a new game")
+    def new_game(self, key):
+        """A fire key starts a new game once the last one has been over for 2 s of game time,
+        Return at once; the checks follow it."""
+        wait_for(lambda: self.key(key) or self.restarted(), key + " to start a new game")
         self.start(menu=False)
 
     def quit_by_panel(self):
@@ -578,13 +578,14 @@ def play_single():
     wait_for(lambda: game.shows(KEY_CAPTURE), "the key capture")
     game.key("v", *["Down"] * 4, "Return")
     wait_for(lambda: not game.shows(CONTROLS), "the pause menu again")
-    # The asteroids are down by now: V is tried in a new game's first seconds, which only fire
-    # starts once an aborted game has been over for 2 s.
+    # The asteroids are down by now: V is tried in a new game's first seconds, which Return
+    # starts. The press of a fire key that starts one fires too, before the new ship has come up
+    # from below the screen: that shot would fly lower than the next.
     game.key("Escape")
     wait_for(lambda: not game.shows(PAUSE_MENU), "the game to continue")
     game.pause()
     game.abort()
-    game.new_game("v")
+    game.new_game("Return")
     fired(game, "v", "after Fire is bound to V in the pause menu, V")
 
     # Up into the asteroids, firing, until the ship is hit with a score. A game over lets go
