@@ -44,7 +44,12 @@ START_GRACE_SECONDS = 60.0
 # Memory, judged for each run of the program after its first minute (check_memory_trend).
 MEMORY_WARMUP_SECONDS = 60.0
 MEMORY_RUNAWAY_MB = 150.0
-MEMORY_RISE_MB = 30.0
+# A run of six minutes or more: how far the lowest level of its last third may stand above
+# that of its first, and the least rise of a leak through each half.
+MEMORY_RISE_MB = 20.0
+MEMORY_STEP_MB = 5.0
+# A shorter run: how far its last minute's floor may stand above its first's, still rising.
+MEMORY_SHORT_RISE_MB = 30.0
 MEMORY_SLOPE_MB_PER_MINUTE = 0.5
 
 SANITIZER_TEXTS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
@@ -261,14 +266,31 @@ class Program:
 
     def check_memory_trend(self):
         """Fails on memory that keeps growing after the first minute: a runaway above the
-        first minute's level, or floors that rose by more than a limit and still rise at the
-        end (memory the program warms up into levels off)."""
+        first minute's level, or a lowest level that rises through the run. In a run of six
+        minutes or more the lowest floor of each third counts, and a leak raises the second
+        third well above the first and the last well above the second. A step up raises only
+        one of them: memory the program warms up into (Mesa's software renderer takes a 64 KB
+        block for each change of texture, blending or scissor in every frame it has queued, and
+        the allocator keeps the highest level the busiest screen so far reached), or a busy game
+        late in the run. The peaks of busy screens and of the sanitizer's allocator, which holds
+        freed memory and gives it back in bursts (a minute's floor 20 or 30 MB above its
+        neighbours), raise no third's lowest level. A shorter run compares its first and last
+        floor, and how its second half rises."""
         early = [m for t, m in self.samples
                  if MEMORY_WARMUP_SECONDS / 2 <= t < MEMORY_WARMUP_SECONDS]
         if early and self.samples[-1][1] - statistics.median(early) > MEMORY_RUNAWAY_MB:
             raise Failure("resident memory ran away: %.0f MB after %.0f MB in the first minute"
                           % (self.samples[-1][1], statistics.median(early)))
         floors = self.memory_floors()
+        if len(floors) >= 6:
+            n = len(floors) // 3
+            first, middle, last = min(floors[:n]), min(floors[n:-n]), min(floors[-n:])
+            step = max(MEMORY_STEP_MB, (last - first) / 3)
+            if last - first > MEMORY_RISE_MB and min(middle - first, last - middle) > step:
+                raise Failure("resident memory keeps growing: the lowest level of each third "
+                              "of %d minutes rose from %.0f to %.0f and %.0f MB" %
+                              (len(floors), first, middle, last))
+            return
         if len(floors) < 4:
             return
         recent = floors[len(floors) // 2:]
@@ -276,18 +298,10 @@ class Program:
         mean_x, mean_y = (n - 1) / 2.0, sum(recent) / n
         slope = (sum((i - mean_x) * (f - mean_y) for i, f in enumerate(recent)) /
                  sum((i - mean_x) ** 2 for i in range(n)))
-        # Three minutes at each end where the two do not overlap, else the first and the last
-        # minute. At the start memory still rises as the monkey reaches busier screens: Mesa's
-        # software renderer takes a 64 KB block for each change of texture, blending or
-        # scissor in every frame it has queued, and the allocator keeps the highest level they
-        # reached. At the end the sanitizer's allocator gives memory back in bursts, so that one
-        # minute's floor may stand 20 MB above its neighbours.
-        ends = 3 if len(floors) >= 6 else 1
-        start, end = statistics.median(floors[:ends]), statistics.median(floors[-ends:])
-        if end - start > MEMORY_RISE_MB and slope > MEMORY_SLOPE_MB_PER_MINUTE:
+        if floors[-1] - floors[0] > MEMORY_SHORT_RISE_MB and slope > MEMORY_SLOPE_MB_PER_MINUTE:
             raise Failure("resident memory keeps growing: its lowest level per minute rose from "
                           "%.0f to %.0f MB and still rises by %.1f MB a minute" %
-                          (start, end, slope))
+                          (floors[0], floors[-1], slope))
 
     def write_evidence(self, title, text):
         with open(self.err_path, "a") as err:
