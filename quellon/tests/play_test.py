@@ -477,11 +477,6 @@ class Game:
         screen); the shots, the shortest distance between two in flight (250 pixels), and the
         laser sounds and explosions heard meanwhile. The picture of the closest two is kept as
         lasers.png in the scratch directory."""
-        # A new game's ship flies in from below the screen: shots from a rising ship stand closer.
-        places = []
-        wait_for(lambda: places.append(ships(self.screen())[0]) or
-                 len(places) > 2 and places[-1] and places[-1] == places[-2] == places[-3],
-                 "the ship to settle")
         start = self.wav_frames() - RATE // 10  # the file lags what was mixed by a buffer
         shots, newest, apart = 0, None, []
         self.down(key)
