@@ -445,13 +445,13 @@ class Game:
         return max(0, os.path.getsize(self.wav) - WAV_HEADER) // FRAME_BYTES
 
     def blocks(self, start, end):
-        """Each 20 ms between two marks, its left and right samples."""
+        """Each whole 20 ms between two marks, its left and right samples."""
         with open(self.wav, "rb") as f:
             f.seek(WAV_HEADER + start * FRAME_BYTES)
             samples = array.array("f", f.read((end - start) * FRAME_BYTES))
         block = RATE // 50 * 2
         return [(samples[i:i + block:2], samples[i + 1:i + block:2])
-                for i in range(0, len(samples) - 1, block)]
+                for i in range(0, len(samples) - block + 1, block)]
 
     def peaks(self, start, end):
         """The loudest sample of each 20 ms between two marks."""
@@ -476,7 +476,13 @@ class Game:
         one each 0.5 s of game time, which a slow machine stretches on its clock but not on the
         screen); the shots, the shortest distance between two in flight (250 pixels), and the
         laser sounds and explosions heard meanwhile. The picture of the closest two is kept as
-        lasers.png in the scratch directory."""
+        lasers.png in the scratch directory. OpenAL's mixer, which a busy machine holds up,
+        writes a sound at the first place it mixes after the sound started."""
+        # What still sounds (the explosion that ended the last game) dies away first: each
+        # shot's sound must start out of silence.
+        wait_for(lambda: max(self.peaks(max(0, self.wav_frames() - RATE // 5), self.wav_frames()),
+                             default=0) < 0.01,
+                 "silence before the shots")
         start = self.wav_frames() - RATE // 10  # the file lags what was mixed by a buffer
         shots, newest, apart = 0, None, []
         self.down(key)
@@ -494,9 +500,10 @@ class Game:
             if distances and min(distances) < min(apart, default=9999):
                 image.save(os.path.join(self.scratch, "lasers.png"))
             apart += distances
+        mixed = self.wav_frames()
         self.up(key)
         self.alive()
-        time.sleep(0.5)
+        wait_for(lambda: self.wav_frames() > mixed + RATE // 3, "the mixer to write the shots")
         return (shots, min(apart, default=None), *self.sounds(start, self.wav_frames()))
 
     def wait_exit(self, timeout=30):
