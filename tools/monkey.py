@@ -19,13 +19,14 @@ import re
 import shutil
 import signal
 import statistics
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import xml.etree.ElementTree as ET
 
-from PIL import ImageGrab
+from PIL import Image, ImageGrab
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -44,11 +45,15 @@ START_GRACE_SECONDS = 60.0
 # Memory, judged for each run of the program after its first minute (check_memory_trend).
 MEMORY_WARMUP_SECONDS = 60.0
 MEMORY_RUNAWAY_MB = 150.0
-# A run of six minutes or more: how far the lowest level of its last third may stand above
-# that of its first, and the least rise of a leak through each half.
+# A run of 6 minutes or more after the first: the lowest level of each quarter of its last
+# minutes (14 or more, or all of a shorter run) standing above the quarter's before by more than
+# a step, and by a rise in all.
+MEMORY_WINDOW_MINUTES = 14
+MEMORY_WHOLE_RUN_MINUTES = 6
 MEMORY_RISE_MB = 20.0
 MEMORY_STEP_MB = 5.0
-# A shorter run: how far its last minute's floor may stand above its first's, still rising.
+# A shorter run (4 or 5 minutes after the first): how far its last minute's floor may stand
+# above its first's, still rising.
 MEMORY_SHORT_RISE_MB = 30.0
 MEMORY_SLOPE_MB_PER_MINUTE = 0.5
 
@@ -140,6 +145,32 @@ def gdb(pid, *commands):
 def frames_of(stack):
     """The functions of a gdb backtrace, innermost first: where a thread is, without addresses."""
     return [m.group(1) for m in re.finditer(r"^#\d+\s+(?:0x[0-9a-f]+ in )?(\S+)", stack, re.M)]
+
+
+def pixels_of(xwd):
+    """What a capture by xwd shows, its pixels' colours only (as a digest): the header around
+    them carries bytes that xwd leaves unset (the pad byte of each colour-map entry), so that
+    two captures of a screen that stands still differ as files."""
+    fields = struct.unpack(">25I", xwd[:100])
+    if fields[0] > len(xwd):
+        fields = struct.unpack("<25I", xwd[:100])
+    header_size, width, height = fields[0], fields[4], fields[5]
+    byte_order, bits_per_pixel, bytes_per_line, ncolors = (fields[7], fields[11], fields[12],
+                                                           fields[19])
+    start = header_size + 12 * ncolors
+    if len(xwd) < start + bytes_per_line * height:
+        raise Failure("xwd wrote %d bytes, too few for a picture of %dx%d" %
+                      (len(xwd), width, height))
+    data = xwd[start:start + bytes_per_line * height]
+    if bits_per_pixel == 32 and fields[14:17] == (0xFF0000, 0xFF00, 0xFF):
+        # The fourth byte of each pixel is no colour of a screen 24 bits deep.
+        data = Image.frombuffer("RGB", (width, height), data, "raw",
+                                "BGRX" if byte_order == 0 else "XRGB", bytes_per_line,
+                                1).tobytes()
+    else:
+        used = (width * bits_per_pixel + 7) // 8
+        data = b"".join(data[i:i + used] for i in range(0, len(data), bytes_per_line))
+    return hashlib.md5(data).digest()
 
 
 def start_xvfb():
@@ -266,30 +297,35 @@ class Program:
 
     def check_memory_trend(self):
         """Fails on memory that keeps growing after the first minute: a runaway above the
-        first minute's level, or a lowest level that rises through the run. In a run of six
-        minutes or more the lowest floor of each third counts, and a leak raises the second
-        third well above the first and the last well above the second. A step up raises only
-        one of them: memory the program warms up into (Mesa's software renderer takes a 64 KB
-        block for each change of texture, blending or scissor in every frame it has queued, and
-        the allocator keeps the highest level the busiest screen so far reached), or a busy game
-        late in the run. The peaks of busy screens and of the sanitizer's allocator, which holds
-        freed memory and gives it back in bursts (a minute's floor 20 or 30 MB above its
-        neighbours), raise no third's lowest level. A shorter run compares its first and last
-        floor, and how its second half rises."""
+        first minute's level, or a lowest level that rises steadily. A leak raises the lowest
+        level of each quarter of the minutes since it began above the quarter's before. A step
+        up raises one quarter only, and warming up comes in steps each followed by a level:
+        memory the program warms up into (Mesa's software renderer takes a 64 KB block for each
+        change of texture, blending or scissor in every frame it has queued, and the allocator
+        keeps the highest level the busiest screen so far reached). A busy game reached late
+        raises memory for minutes (37 MB in 7), which is why a span of 14 minutes is the least
+        judged: the game fills less than its last three quarters. The peaks of busy screens and
+        of the sanitizer's allocator, which holds freed memory and gives it back in bursts (a
+        minute's floor 20 or 30 MB above its neighbours), raise no quarter's lowest level. A
+        shorter run compares its first and last floor, and how its second half rises."""
         early = [m for t, m in self.samples
                  if MEMORY_WARMUP_SECONDS / 2 <= t < MEMORY_WARMUP_SECONDS]
         if early and self.samples[-1][1] - statistics.median(early) > MEMORY_RUNAWAY_MB:
             raise Failure("resident memory ran away: %.0f MB after %.0f MB in the first minute"
                           % (self.samples[-1][1], statistics.median(early)))
         floors = self.memory_floors()
-        if len(floors) >= 6:
-            n = len(floors) // 3
-            first, middle, last = min(floors[:n]), min(floors[n:-n]), min(floors[-n:])
-            step = max(MEMORY_STEP_MB, (last - first) / 3)
-            if last - first > MEMORY_RISE_MB and min(middle - first, last - middle) > step:
-                raise Failure("resident memory keeps growing: the lowest level of each third "
-                              "of %d minutes rose from %.0f to %.0f and %.0f MB" %
-                              (len(floors), first, middle, last))
+        if len(floors) >= MEMORY_WHOLE_RUN_MINUTES:
+            # A leak may start at any time: every span that ends now is judged.
+            for length in range(min(MEMORY_WINDOW_MINUTES, len(floors)), len(floors) + 1):
+                span = floors[-length:]
+                n = length // 4
+                ends = (0, n, n + (length - 2 * n) // 2, length - n, length)
+                lows = [min(span[a:b]) for a, b in zip(ends, ends[1:])]
+                if (lows[-1] - lows[0] > MEMORY_RISE_MB and
+                        min(b - a for a, b in zip(lows, lows[1:])) > MEMORY_STEP_MB):
+                    raise Failure("resident memory keeps growing: the lowest level of each "
+                                  "quarter of the last %d minutes rose from %.0f to %s MB" %
+                                  (length, lows[0], ", ".join("%.0f" % m for m in lows[1:])))
             return
         if len(floors) < 4:
             return
@@ -418,7 +454,7 @@ class Screen:
             time.sleep(0.2)
         else:
             raise Failure("xwd could not read the screen: %s" % x.error)
-        return hashlib.md5(data).digest()
+        return pixels_of(data)
 
     def find_window(self):
         """The game's top-level window and the origin of its drawing area: the full-screen

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
-"""The monkey's judgement (tools/monkey.py) on the real program: a program that has stopped or
-spins is hung; a running one whose picture stands still because its window lost the keyboard
-focus or a capture of a joystick button takes every key is not, but one that keeps drawing the
-same picture and takes no input fails; a window shown again after a flood of events draws again;
-memory that grows through a short run is caught. Usage:
+"""The monkey's judgement (tools/monkey.py) on the real program: a still screen is one picture
+whatever the capture's header holds; a program that has stopped or spins is hung, under random
+input too; a running one whose picture stands still because its window lost the keyboard focus
+or a capture of a joystick button takes every key is not, but one that keeps drawing the same
+picture and takes no input fails; a window shown again after a flood of events draws again;
+memory that keeps growing is caught, warming up in steps and busy games are not. Usage:
 monkey_test.py PROGRAM"""
 import argparse
 import ctypes
@@ -11,6 +12,7 @@ import importlib.util
 import os
 import shutil
 import signal
+import struct
 import sys
 import tempfile
 import time
@@ -122,6 +124,21 @@ def running_programs_with_a_still_picture(program, workdir):
     run.stop()
 
 
+def played(run, seconds):
+    """Random input to the program until the monkey fails it or the seconds are over, with no
+    grace for a start (the images are in): the failure's text, or None."""
+    grace, monkey.START_GRACE_SECONDS = monkey.START_GRACE_SECONDS, 0.0
+    started = time.monotonic()
+    try:
+        run.m.play(started + seconds)
+        return None
+    except monkey.Failure as error:
+        return "%s (after %.0f s)" % (error, time.monotonic() - started)
+    finally:
+        monkey.START_GRACE_SECONDS = grace
+        run.m.release_all()
+
+
 def stopped_programs(program, workdir):
     run = Run(program, workdir)
     # The main thread spins where it draws each frame.
@@ -130,6 +147,9 @@ def stopped_programs(program, workdir):
     check(hung and "no frame" in hung and "one place" in hung,
           "a program whose main thread spins is hung (%s)" % hung)
     check("SDL_GL_SwapBuffers" in run.program.stderr_text(), "its stacks are in its error log")
+    failure = played(run, 120)
+    check(failure and failure.startswith("hang:") and "no frame" in failure,
+          "random input fails it as hung (%s)" % (failure and failure.splitlines()[0]))
     run.stop()
 
     run = Run(program, workdir)
@@ -140,6 +160,11 @@ def stopped_programs(program, workdir):
     check("keyboard focus: " in log and "Map State: IsViewable" in log and
           "the X server's stack" in log, "the focus, the window and the X server's stack are in "
           "its error log")
+    # Judged through the monkey's watch of the picture, which a capture's incidental bytes
+    # once kept from ever standing still.
+    failure = played(run, 120)
+    check(failure and failure.startswith("hang:") and "no CPU time" in failure,
+          "random input fails it as hung (%s)" % (failure and failure.splitlines()[0]))
     run.stop()
 
     # Dead to the player: its state stands still, every event is dropped, F12 included, and it
@@ -148,17 +173,35 @@ def stopped_programs(program, workdir):
     monkey.gdb(run.program.process.pid,
                "set *(unsigned char*)'ravek::ApplicationState::perform(unsigned int)' = 0xc3",
                "set *(unsigned int*)SDL_PollEvent = 0x00c3c031")
-    started = time.monotonic()
-    try:
-        run.m.play(started + 240)
-        failure = None
-    except monkey.Failure as error:
-        failure = str(error)
+    failure = played(run, 240)
     check(failure and failure.startswith("the program no longer answers"),
-          "random input fails a program that draws the same picture and takes no input, in %.0f "
-          "s (%s)" % (time.monotonic() - started, failure and failure.splitlines()[0]))
-    run.m.release_all()
+          "random input fails a program that draws the same picture and takes no input (%s)" %
+          (failure and failure.splitlines()[0]))
     run.stop()
+
+
+def pictures():
+    """Two captures of one screen are one picture, whatever xwd leaves in the bytes around the
+    pixels (the pad byte of each colour-map entry it writes, unset); a pixel changed is
+    another picture."""
+    capture = monkey.x("xwd", "-root", "-silent", check=True)
+    fields = struct.unpack(">25I", capture[:100])
+    header_size, colours = fields[0], fields[19]
+    padded = bytearray(capture)
+    for entry in range(colours):
+        padded[header_size + 12 * entry + 11] ^= 0xA5
+    changed = bytearray(capture)
+    changed[header_size + 12 * colours + 4 * 1280 * 512 + 2048] ^= 0x40
+    captures = [bytes(changed), bytes(padded), capture]
+    xwd = monkey.x
+    monkey.x = lambda *args, **kwargs: captures.pop()
+    try:
+        screen = monkey.Screen()
+        first, padded, changed = screen.picture(), screen.picture(), screen.picture()
+    finally:
+        monkey.x = xwd
+    check(first == padded and first != changed,
+          "a capture's pad bytes do not make another picture, a pixel does")
 
 
 def memory_trends():
@@ -210,6 +253,19 @@ def memory_trends():
           not judged_whenever([197] * 14 + [205, 213, 220, 227, 231, 233, 234]),
           "busy games, early or late in a run, are no leak")
 
+    def leaking(megabytes_a_minute, since, minutes):
+        """The floors of a run that leaks so much a minute from the minute given on."""
+        return [192.0 + megabytes_a_minute * max(0, minute - since)
+                for minute in range(1, minutes)]
+
+    check(not judged_whenever([192] * 2 + [203] * 7 + [214] * 14) and
+          not judged_whenever([192] * 3 + [200] * 5 + [213] * 15),
+          "warming up in steps, each followed by a level, is no leak")
+    late = [leaking(5, 8, 24), leaking(6, 10, 24), leaking(3, 20, 60)]
+    check(all(judged_whenever(floors) for floors in late),
+          "a leak that starts late fails the run, of 5 or 6 MB a minute from minute 8 or 10 of "
+          "24, of 3 MB a minute from minute 20 of 60")
+
 
 if __name__ == "__main__":
     PROGRAM = os.path.abspath(sys.argv[1])
@@ -217,6 +273,7 @@ if __name__ == "__main__":
     XVFB = monkey.start_xvfb()
     workdir = tempfile.mkdtemp(prefix="quellon-monkey-test-")
     try:
+        pictures()
         running_programs_with_a_still_picture(PROGRAM, workdir)
         stopped_programs(PROGRAM, workdir)
     except Exception as failure:
