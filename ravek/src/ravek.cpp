@@ -275,8 +275,11 @@ int pendingSignal() {
 void deferTermination(bool on) {
     if (on) {
         terminationDeferred = 1;
-        // The loop's next frame takes up a request that came during the start.
+        // The loop's next frame takes up a request that came during the start. A crash's
+        // alarm stays: its shut-down on another thread may hang.
         alarm(0);
+        if (crashSignal != 0)
+            armGrace();
         return;
     }
     // Set first, so that no request between the two arms the alarm.

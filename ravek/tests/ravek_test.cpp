@@ -214,10 +214,12 @@ TEST(ParachuteDeath, ACrashDuringTheShutDownIsARecursiveCall) {
     // The other way round, and a request during the start whose second runs out while a
     // crash shuts down: still the crash's status. Standard error is a pipe full but for the
     // parachute's prefix, so the crash waits to write its description until the request came;
-    // in the last two cases it waits for good, and the alarm comes to another thread, so that
-    // only a second's alarm can end it: the request's, or the crash's own without a request.
-    enum { during, early, hung, alone };
-    for (int order : {during, early, hung, alone})
+    // in the last three cases it waits for good, and the alarm comes to another thread, so that
+    // only a second's alarm can end it: the request's, or the crash's own without a request,
+    // also where the crash came on another thread and the main thread went on into a main loop
+    // (which defers requests). A shut-down that no alarm ends fails the case after 10 s.
+    enum { during, early, hung, alone, deferred };
+    for (int order : {during, early, hung, alone, deferred})
         EXPECT_EXIT(
             {
                 init(0, true);
@@ -232,12 +234,23 @@ TEST(ParachuteDeath, ACrashDuringTheShutDownIsARecursiveCall) {
                 if (write(ends[1], fill.data(), fill.size()) != static_cast<ssize_t>(fill.size()))
                     std::exit(1);
                 fcntl(ends[1], F_SETFL, 0);
+                int errors = dup(STDERR_FILENO);
                 dup2(ends[1], STDERR_FILENO);
+                std::thread([errors] {
+                    std::this_thread::sleep_for(std::chrono::seconds(10));
+                    char const text[] = "the crash's shut-down did not end within 10 s\n";
+                    if (write(errors, text, sizeof text - 1) < 0)
+                        _exit(3);
+                    _exit(2);
+                }).detach();
                 pthread_t crashing = pthread_self();
-                std::thread([=] {
+                auto full = [=] {
                     int queued = 0;
                     while (ioctl(ends[0], FIONREAD, &queued) == 0 && queued < size)
                         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                };
+                std::thread([=] {
+                    full();
                     if (order == during)
                         pthread_kill(crashing, SIGTERM);
                     else
@@ -247,6 +260,13 @@ TEST(ParachuteDeath, ACrashDuringTheShutDownIsARecursiveCall) {
                     }
                     std::this_thread::sleep_for(std::chrono::seconds(60));
                 }).detach();
+                if (order == deferred) {
+                    std::thread([] { std::raise(SIGSEGV); }).detach();
+                    full();
+                    deferTermination(true);
+                    for (;;)
+                        pause();
+                }
                 if (order >= hung) {
                     sigset_t alarm;
                     sigemptyset(&alarm);
