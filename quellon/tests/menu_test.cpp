@@ -135,7 +135,8 @@ TEST_F(LoadingMenuGL, BackOrConfirmWhileTheImagesLoadEndsTheProgramAndTheLogoFad
 
     // The logo fades in with the loading and stands at full alpha once it is done, whatever
     // the last frame of the loading saw.
-    ravek::perform(SDL_GetTicks());
+    while (resources->imageLoader->getProgressRelative() == 0.0f)
+        ravek::perform(SDL_GetTicks() + 1);
     frames(1, 10);
     float progress = resources->imageLoader->getProgressRelative();
     EXPECT_GT(1.0f, progress);
