@@ -121,6 +121,16 @@ def running_programs_with_a_still_picture(program, workdir):
         verdicts.append(run.judged_hung())
     check(verdicts == [None] * 3, "a window shown again after a flood of more events than SDL's "
           "queue holds draws again (%s)" % verdicts)
+
+    # Dead to the player: its state stands still, every event is dropped, F12 included, and it
+    # draws the same picture frame after frame.
+    monkey.gdb(run.program.process.pid,
+               "set *(unsigned char*)'ravek::ApplicationState::perform(unsigned int)' = 0xc3",
+               "set *(unsigned int*)SDL_PollEvent = 0x00c3c031")
+    failure = played(run, 240)
+    check(failure and failure.startswith("the program no longer answers"),
+          "random input fails a program that draws the same picture and takes no input (%s)" %
+          (failure and failure.splitlines()[0]))
     run.stop()
 
 
@@ -141,18 +151,6 @@ def played(run, seconds):
 
 def stopped_programs(program, workdir):
     run = Run(program, workdir)
-    # The main thread spins where it draws each frame.
-    monkey.gdb(run.program.process.pid, "set *(unsigned short*)SDL_GL_SwapBuffers = 0xfeeb")
-    hung = run.judged_hung()
-    check(hung and "no frame" in hung and "one place" in hung,
-          "a program whose main thread spins is hung (%s)" % hung)
-    check("SDL_GL_SwapBuffers" in run.program.stderr_text(), "its stacks are in its error log")
-    failure = played(run, 120)
-    check(failure and failure.startswith("hang:") and "no frame" in failure,
-          "random input fails it as hung (%s)" % (failure and failure.splitlines()[0]))
-    run.stop()
-
-    run = Run(program, workdir)
     run.program.process.send_signal(signal.SIGSTOP)
     hung = run.judged_hung()
     check(hung and "no CPU time" in hung, "a stopped program is hung (%s)" % hung)
@@ -165,18 +163,20 @@ def stopped_programs(program, workdir):
     failure = played(run, 120)
     check(failure and failure.startswith("hang:") and "no CPU time" in failure,
           "random input fails it as hung (%s)" % (failure and failure.splitlines()[0]))
-    run.stop()
 
-    # Dead to the player: its state stands still, every event is dropped, F12 included, and it
-    # draws the same picture frame after frame.
-    run = Run(program, workdir)
-    monkey.gdb(run.program.process.pid,
-               "set *(unsigned char*)'ravek::ApplicationState::perform(unsigned int)' = 0xc3",
-               "set *(unsigned int*)SDL_PollEvent = 0x00c3c031")
-    failure = played(run, 240)
-    check(failure and failure.startswith("the program no longer answers"),
-          "random input fails a program that draws the same picture and takes no input (%s)" %
-          (failure and failure.splitlines()[0]))
+    run.program.process.send_signal(signal.SIGCONT)
+    check(wait_for(run.screenshot_answered, 30), "continued, it answers again")
+    # The main thread spins where it draws each frame.
+    logged = len(run.program.stderr_text())
+    monkey.gdb(run.program.process.pid, "set *(unsigned short*)SDL_GL_SwapBuffers = 0xfeeb")
+    hung = run.judged_hung()
+    check(hung and "no frame" in hung and "one place" in hung,
+          "a program whose main thread spins is hung (%s)" % hung)
+    check("SDL_GL_SwapBuffers" in run.program.stderr_text()[logged:],
+          "its stacks are in its error log")
+    failure = played(run, 120)
+    check(failure and failure.startswith("hang:") and "no frame" in failure,
+          "random input fails it as hung (%s)" % (failure and failure.splitlines()[0]))
     run.stop()
 
 
