@@ -5,6 +5,7 @@ and left in its working directory; and the same under faults. Usage: play_test.p
 SCENARIO."""
 import array
 import ctypes
+import faulthandler
 import os
 import shutil
 import signal
@@ -17,6 +18,8 @@ from xml.etree import ElementTree
 
 from PIL import Image, ImageChops, ImageGrab, ImageStat
 
+# A crash in a library call through ctypes (Xlib's) leaves the test's stack in its output.
+faulthandler.enable()
 PROGRAM, DATA = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 # The wave output: a 68-byte header, then 44100 stereo 32-bit float frames a second.
 RATE, WAV_HEADER, FRAME_BYTES = 44100, 68, 8
@@ -107,18 +110,20 @@ def highscores_xml(rows):
         "<%s>%s</%s>" % (t, entries, t) for t in ("singleA", "singleB", "multi"))
 
 
-def x_server():
+def x_server(log):
     """An X server and its display, from :400 on, clear of xvfb-run's. Its lock file tells
     whose the number is (a server left to pick its own holds none, and a later one can take
     its socket); -noreset keeps it up when its last client leaves (a reset drops whoever
-    connects meanwhile); -r makes a held key one key press."""
+    connects meanwhile); -r makes a held key one key press. What the servers tried said goes
+    into the log file given."""
     for number in range(400, 600):
         lock, display = "/tmp/.X%d-lock" % number, ":%d" % number
         if os.path.exists(lock):
             continue
-        server = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24", "+extension",
-                                   "GLX", "-nolisten", "tcp", "-noreset", "-r"],
-                                  stderr=subprocess.DEVNULL)
+        with open(log, "ab") as errors:
+            server = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24",
+                                       "+extension", "GLX", "-nolisten", "tcp", "-noreset", "-r"],
+                                      stderr=errors)
         while server.poll() is None:
             try:
                 with open(lock) as f:
@@ -129,7 +134,9 @@ def x_server():
                                        env=dict(os.environ, DISPLAY=display)).returncode == 0:
                 return server, display
             time.sleep(0.05)
-    raise AssertionError("no X server could start")
+    with open(log, errors="replace") as errors:
+        raise AssertionError("no X server could start; the last said:\n" +
+                             "\n".join(errors.read().splitlines()[-15:]))
 
 
 def add_key(display, name, instead):
@@ -226,10 +233,13 @@ class Game:
         if not os.path.lexists(self.path("resources")):
             os.symlink(data, self.path("resources"))
         write(self.dir, files or {})
-        self.x, display = x_server()
+        self.x, display = x_server(os.path.join(self.scratch, "xvfb.log"))
         # A client of our own: the server's key codes, and a pointer grab when asked for, held
         # as another program in full screen would hold it.
         self.display = XLIB.XOpenDisplay(display.encode())
+        if not self.display:
+            self.x.terminate()
+            raise AssertionError("the test could not connect to its X server " + display)
         # A Latin-1 letter for the name entry, on the keyboard before the program starts.
         add_key(self.display, "ediaeresis", "grave")
         if grab:
