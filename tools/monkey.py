@@ -45,17 +45,13 @@ START_GRACE_SECONDS = 60.0
 # Memory, judged for each run of the program after its first minute (check_memory_trend).
 MEMORY_WARMUP_SECONDS = 60.0
 MEMORY_RUNAWAY_MB = 150.0
-# A run of 6 minutes or more after the first: the lowest level of each quarter of its last
+# A run of 4 minutes or more after the first: the lowest level of each quarter of its last
 # minutes (14 or more, or all of a shorter run) standing above the quarter's before by more than
 # a step, and by a rise in all.
 MEMORY_WINDOW_MINUTES = 14
-MEMORY_WHOLE_RUN_MINUTES = 6
+MEMORY_LEAST_MINUTES = 4
 MEMORY_RISE_MB = 20.0
 MEMORY_STEP_MB = 5.0
-# A shorter run (4 or 5 minutes after the first): how far its last minute's floor may stand
-# above its first's, still rising.
-MEMORY_SHORT_RISE_MB = 30.0
-MEMORY_SLOPE_MB_PER_MINUTE = 0.5
 
 SANITIZER_TEXTS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
                    "SUMMARY: AddressSanitizer", "SUMMARY: UndefinedBehaviorSanitizer",
@@ -306,38 +302,26 @@ class Program:
         raises memory for minutes (37 MB in 7), which is why a span of 14 minutes is the least
         judged: the game fills less than its last three quarters. The peaks of busy screens and
         of the sanitizer's allocator, which holds freed memory and gives it back in bursts (a
-        minute's floor 20 or 30 MB above its neighbours), raise no quarter's lowest level. A
-        shorter run compares its first and last floor, and how its second half rises."""
+        minute's floor 20 or 30 MB above its neighbours), raise no quarter's lowest level."""
         early = [m for t, m in self.samples
                  if MEMORY_WARMUP_SECONDS / 2 <= t < MEMORY_WARMUP_SECONDS]
         if early and self.samples[-1][1] - statistics.median(early) > MEMORY_RUNAWAY_MB:
             raise Failure("resident memory ran away: %.0f MB after %.0f MB in the first minute"
                           % (self.samples[-1][1], statistics.median(early)))
         floors = self.memory_floors()
-        if len(floors) >= MEMORY_WHOLE_RUN_MINUTES:
-            # A leak may start at any time: every span that ends now is judged.
-            for length in range(min(MEMORY_WINDOW_MINUTES, len(floors)), len(floors) + 1):
-                span = floors[-length:]
-                n = length // 4
-                ends = (0, n, n + (length - 2 * n) // 2, length - n, length)
-                lows = [min(span[a:b]) for a, b in zip(ends, ends[1:])]
-                if (lows[-1] - lows[0] > MEMORY_RISE_MB and
-                        min(b - a for a, b in zip(lows, lows[1:])) > MEMORY_STEP_MB):
-                    raise Failure("resident memory keeps growing: the lowest level of each "
-                                  "quarter of the last %d minutes rose from %.0f to %s MB" %
-                                  (length, lows[0], ", ".join("%.0f" % m for m in lows[1:])))
+        if len(floors) < MEMORY_LEAST_MINUTES:
             return
-        if len(floors) < 4:
-            return
-        recent = floors[len(floors) // 2:]
-        n = len(recent)
-        mean_x, mean_y = (n - 1) / 2.0, sum(recent) / n
-        slope = (sum((i - mean_x) * (f - mean_y) for i, f in enumerate(recent)) /
-                 sum((i - mean_x) ** 2 for i in range(n)))
-        if floors[-1] - floors[0] > MEMORY_SHORT_RISE_MB and slope > MEMORY_SLOPE_MB_PER_MINUTE:
-            raise Failure("resident memory keeps growing: its lowest level per minute rose from "
-                          "%.0f to %.0f MB and still rises by %.1f MB a minute" %
-                          (floors[0], floors[-1], slope))
+        # A leak may start at any time: every span that ends now is judged.
+        for length in range(min(MEMORY_WINDOW_MINUTES, len(floors)), len(floors) + 1):
+            span = floors[-length:]
+            n = length // 4
+            ends = (0, n, n + (length - 2 * n) // 2, length - n, length)
+            lows = [min(span[a:b]) for a, b in zip(ends, ends[1:])]
+            if (lows[-1] - lows[0] > MEMORY_RISE_MB and
+                    min(b - a for a, b in zip(lows, lows[1:])) > MEMORY_STEP_MB):
+                raise Failure("resident memory keeps growing: the lowest level of each quarter "
+                              "of the last %d minutes rose from %.0f to %s MB" %
+                              (length, lows[0], ", ".join("%.0f" % m for m in lows[1:])))
 
     def write_evidence(self, title, text):
         with open(self.err_path, "a") as err:
