@@ -45,13 +45,17 @@ START_GRACE_SECONDS = 60.0
 # Memory, judged for each run of the program after its first minute (check_memory_trend).
 MEMORY_WARMUP_SECONDS = 60.0
 MEMORY_RUNAWAY_MB = 150.0
-# A run of 4 minutes or more after the first: the lowest level of each quarter of its last
-# minutes (14 or more, or all of a shorter run) standing above the quarter's before by more than
-# a step, and by a rise in all.
+# A run of 14 minutes or more after the first: the lowest level of each quarter of its last
+# minutes (14 or more) standing above the quarter's before by more than a step, and by a rise in
+# all.
 MEMORY_WINDOW_MINUTES = 14
-MEMORY_LEAST_MINUTES = 4
 MEMORY_RISE_MB = 20.0
 MEMORY_STEP_MB = 5.0
+# A shorter run (4 minutes or more after the first): how far its last minute's floor may stand
+# above its first's, still rising. The sanitizer build warms up by 40 MB in its first 5 to 8
+# minutes.
+MEMORY_SHORT_RISE_MB = 60.0
+MEMORY_SLOPE_MB_PER_MINUTE = 0.5
 
 SANITIZER_TEXTS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
                    "SUMMARY: AddressSanitizer", "SUMMARY: UndefinedBehaviorSanitizer",
@@ -298,21 +302,21 @@ class Program:
         up raises one quarter only, and warming up comes in steps each followed by a level:
         memory the program warms up into (Mesa's software renderer takes a 64 KB block for each
         change of texture, blending or scissor in every frame it has queued, and the allocator
-        keeps the highest level the busiest screen so far reached). A busy game reached late
-        raises memory for minutes (37 MB in 7), which is why a span of 14 minutes is the least
-        judged: the game fills less than its last three quarters. The peaks of busy screens and
-        of the sanitizer's allocator, which holds freed memory and gives it back in bursts (a
-        minute's floor 20 or 30 MB above its neighbours), raise no quarter's lowest level."""
+        keeps the highest level the busiest screen so far reached; the sanitizer build warms
+        up by 40 MB in its first 5 to 8 minutes). A busy game reached late raises memory for
+        minutes (37 MB in 7). So a span of 14 minutes is the least judged: the warm-up stays in
+        its first quarter or two, a busy game fills less than its last three. The peaks of busy
+        screens and of the sanitizer's allocator, which holds freed memory and gives it back in
+        bursts (a minute's floor 20 or 30 MB above its neighbours), raise no quarter's lowest
+        level. A shorter run fails only a rise well beyond a warm-up's that still goes on."""
         early = [m for t, m in self.samples
                  if MEMORY_WARMUP_SECONDS / 2 <= t < MEMORY_WARMUP_SECONDS]
         if early and self.samples[-1][1] - statistics.median(early) > MEMORY_RUNAWAY_MB:
             raise Failure("resident memory ran away: %.0f MB after %.0f MB in the first minute"
                           % (self.samples[-1][1], statistics.median(early)))
         floors = self.memory_floors()
-        if len(floors) < MEMORY_LEAST_MINUTES:
-            return
         # A leak may start at any time: every span that ends now is judged.
-        for length in range(min(MEMORY_WINDOW_MINUTES, len(floors)), len(floors) + 1):
+        for length in range(MEMORY_WINDOW_MINUTES, len(floors) + 1):
             span = floors[-length:]
             n = length // 4
             ends = (0, n, n + (length - 2 * n) // 2, length - n, length)
@@ -322,6 +326,17 @@ class Program:
                 raise Failure("resident memory keeps growing: the lowest level of each quarter "
                               "of the last %d minutes rose from %.0f to %s MB" %
                               (length, lows[0], ", ".join("%.0f" % m for m in lows[1:])))
+        if len(floors) < 4 or len(floors) >= MEMORY_WINDOW_MINUTES:
+            return
+        recent = floors[len(floors) // 2:]
+        n = len(recent)
+        mean_x, mean_y = (n - 1) / 2.0, sum(recent) / n
+        slope = (sum((i - mean_x) * (f - mean_y) for i, f in enumerate(recent)) /
+                 sum((i - mean_x) ** 2 for i in range(n)))
+        if floors[-1] - floors[0] > MEMORY_SHORT_RISE_MB and slope > MEMORY_SLOPE_MB_PER_MINUTE:
+            raise Failure("resident memory keeps growing: its lowest level per minute rose from "
+                          "%.0f to %.0f MB and still rises by %.1f MB a minute" %
+                          (floors[0], floors[-1], slope))
 
     def write_evidence(self, title, text):
         with open(self.err_path, "a") as err:
