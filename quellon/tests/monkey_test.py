@@ -152,6 +152,8 @@ def played(run, seconds):
 def stopped_programs(program, workdir):
     run = Run(program, workdir)
     run.program.process.send_signal(signal.SIGSTOP)
+    # A busy machine lets the program run on for a moment before it stops.
+    check(wait_for(lambda: run.program.main_thread()[0] == "T", 10), "the program stops")
     hung = run.judged_hung()
     check(hung and "no CPU time" in hung, "a stopped program is hung (%s)" % hung)
     log = run.program.stderr_text()
