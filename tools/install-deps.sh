@@ -10,9 +10,10 @@ packages=(g++ cmake make pkg-config
 if [ "${1:-game}" = test ]; then
     # libsdl1.2-compat: SDL 1.2 on SDL 2, which some distributions ship instead of SDL 1.2;
     # xdotool, xwd (x11-apps), xwininfo (x11-utils) and Python with PIL play the game from
-    # outside and watch it; gdb takes the monkey's stacks of a hung program.
+    # outside and watch it, NumPy finds its sounds in what it played; gdb takes the monkey's
+    # stacks of a hung program.
     packages+=(xvfb xauth libgtest-dev libbenchmark-dev libsdl1.2-compat
-               xdotool x11-apps x11-utils python3 python3-pil gdb)
+               xdotool x11-apps x11-utils python3 python3-pil python3-numpy gdb)
 fi
 
 missing=()
