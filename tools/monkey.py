@@ -47,10 +47,16 @@ MEMORY_WARMUP_SECONDS = 60.0
 MEMORY_RUNAWAY_MB = 150.0
 # A run of 14 minutes or more after the first: the lowest level of each quarter of its last
 # minutes (14 or more) standing above the quarter's before by more than a step, and by a rise in
-# all.
+# all. Quarters of spans shorter than 28 minutes are no longer than a busy game's rise, or than
+# three steps of a warm-up 3 minutes apart: there the step is larger, and the last minute must
+# still stand well above the one four minutes before, which a level reached does not.
 MEMORY_WINDOW_MINUTES = 14
+MEMORY_LONG_WINDOW_MINUTES = 28
 MEMORY_RISE_MB = 20.0
 MEMORY_STEP_MB = 5.0
+MEMORY_SHORT_WINDOW_STEP_MB = 6.0
+MEMORY_STILL_RISING_MINUTES = 4
+MEMORY_STILL_RISING_MB = 10.0
 # A shorter run (4 minutes or more after the first): how far its last minute's floor may stand
 # above its first's, still rising. The sanitizer build warms up by 40 MB in its first 5 to 8
 # minutes.
@@ -296,33 +302,42 @@ class Program:
                 if MEMORY_WARMUP_SECONDS + (k + 1) * 60 <= last]
 
     def check_memory_trend(self):
-        """Fails on memory that keeps growing after the first minute: a runaway above the
-        first minute's level, or a lowest level that rises steadily. A leak raises the lowest
-        level of each quarter of the minutes since it began above the quarter's before. A step
-        up raises one quarter only, and warming up comes in steps each followed by a level:
-        memory the program warms up into (Mesa's software renderer takes a 64 KB block for each
-        change of texture, blending or scissor in every frame it has queued, and the allocator
-        keeps the highest level the busiest screen so far reached; the sanitizer build warms
-        up by 40 MB in its first 5 to 8 minutes). A busy game reached late raises memory for
-        minutes (37 MB in 7). So a span of 14 minutes is the least judged: the warm-up stays in
-        its first quarter or two, a busy game fills less than its last three. The peaks of busy
-        screens and of the sanitizer's allocator, which holds freed memory and gives it back in
-        bursts (a minute's floor 20 or 30 MB above its neighbours), raise no quarter's lowest
-        level. A shorter run fails only a rise well beyond a warm-up's that still goes on."""
+        """Fails on memory that keeps growing after the first minute: a runaway above the first
+        minute's level, or a lowest level that rises steadily. A leak raises the lowest level of
+        each quarter of the minutes since it began above the quarter's before. A step up raises one
+        quarter only, and warming up comes in steps each followed by a level: memory the program
+        warms up into (Mesa's software renderer takes a 64 KB block for each change of texture,
+        blending or scissor in every frame it has queued, and the allocator keeps the highest level
+        the busiest screen so far reached; the sanitizer build warms up by 40 MB in its first 5 to 8
+        minutes). A busy game reached late raises memory for minutes (37 MB in 7). So a span of 14
+        minutes is the least judged, and one shorter than 28 only while its last minutes still rise:
+        its quarters are short enough for the steps of a warm-up, or a busy game's rise, to raise
+        three of them, but a level follows those, while a leak goes on. A span of 28 minutes or more
+        also finds the slower leaks: a warm-up stays in its first quarter or two, a busy game fills
+        less than its last three. The peaks of busy screens and of the sanitizer's allocator, which
+        holds freed memory and gives it back in bursts (a minute's floor 20 or 30 MB above its
+        neighbours), raise no quarter's lowest level. A shorter run fails only a rise well beyond a
+        warm-up's that still goes on."""
         early = [m for t, m in self.samples
                  if MEMORY_WARMUP_SECONDS / 2 <= t < MEMORY_WARMUP_SECONDS]
         if early and self.samples[-1][1] - statistics.median(early) > MEMORY_RUNAWAY_MB:
             raise Failure("resident memory ran away: %.0f MB after %.0f MB in the first minute"
                           % (self.samples[-1][1], statistics.median(early)))
         floors = self.memory_floors()
+        still_rising = len(floors) > MEMORY_STILL_RISING_MINUTES and \
+            floors[-1] - floors[-1 - MEMORY_STILL_RISING_MINUTES] > MEMORY_STILL_RISING_MB
         # A leak may start at any time: every span that ends now is judged.
         for length in range(MEMORY_WINDOW_MINUTES, len(floors) + 1):
+            long_span = length >= MEMORY_LONG_WINDOW_MINUTES
+            if not (long_span or still_rising):
+                continue
             span = floors[-length:]
             n = length // 4
             ends = (0, n, n + (length - 2 * n) // 2, length - n, length)
             lows = [min(span[a:b]) for a, b in zip(ends, ends[1:])]
+            step = MEMORY_STEP_MB if long_span else MEMORY_SHORT_WINDOW_STEP_MB
             if (lows[-1] - lows[0] > MEMORY_RISE_MB and
-                    min(b - a for a, b in zip(lows, lows[1:])) > MEMORY_STEP_MB):
+                    min(b - a for a, b in zip(lows, lows[1:])) > step):
                 raise Failure("resident memory keeps growing: the lowest level of each quarter "
                               "of the last %d minutes rose from %.0f to %s MB" %
                               (length, lows[0], ", ".join("%.0f" % m for m in lows[1:])))

@@ -10,6 +10,7 @@ import argparse
 import ctypes
 import importlib.util
 import os
+import random
 import shutil
 import signal
 import struct
@@ -268,10 +269,26 @@ def memory_trends():
           not judged_whenever([193, 190, 190, 209, 226, 230, 230]) and
           not judged_whenever([195, 196, 229, 218, 224, 229, 234, 233, 234, 234]),
           "warming up in steps, each followed by a level, is no leak")
-    late = [leaking(5, 8, 24), leaking(6, 10, 24), leaking(3, 20, 60)]
+    # Healthy shapes a rule of quarters alone took for leaks: three steps 3 minutes apart, the
+    # sanitizer build's warm-up and one more step, and a busy game's rise that then holds, with
+    # the noise of the floors.
+    noise = random.Random(7)
+    busy = [[197 + noise.uniform(-jitter, jitter) + rise * min(7, max(0, minute - 10)) / 7
+             for minute in range(40)] for rise, jitter in ((40, 0), (30, 3), (35, 3))]
+    check(not judged_whenever([192] * 3 + [200] * 3 + [208] * 3 + [216] * 31) and
+          not judged_whenever([195, 196, 229, 218, 224, 229, 234, 233, 234, 234, 234] +
+                              [242] * 29) and
+          not any(judged_whenever(floors) for floors in busy),
+          "steps 3 minutes apart, a warm-up then a step, a busy game's rise that holds: no leak")
+    late = [leaking(5, 8, 24), leaking(6, 10, 24), leaking(3, 20, 60), leaking(2, 10, 39)]
     check(all(judged_whenever(floors) for floors in late),
           "a leak that starts late fails the run, of 5 or 6 MB a minute from minute 8 or 10 of "
-          "24, of 3 MB a minute from minute 20 of 60")
+          "24, of 3 MB a minute from minute 20 of 60, of 2 MB a minute from minute 10 of 39")
+    warm = [195, 196, 229, 218, 224, 229, 234, 233, 234, 234]
+    check(judged_whenever(leaking(3, 6, 27)) and
+          judged_whenever(warm + [234 + 3 * minute for minute in range(1, 21)]),
+          "a leak of 3 MB a minute fails within 20 minutes of its start, also after the "
+          "sanitizer build's warm-up")
 
 
 if __name__ == "__main__":
