@@ -262,6 +262,14 @@ def laser_pairs(image, x, y):
     return ends
 
 
+def game_over_page(image):
+    """The page of a game over without a name to enter: its red title and white line."""
+    title = sum(r > 180 and g < 130 and b < 130 for r, g, b in image.crop((290, 45, 510, 70))
+                .getdata())
+    line = sum(min(pixel[:3]) > 200 for pixel in image.crop((220, 505, 580, 532)).getdata())
+    return title > 300 and line > 600
+
+
 def field_text(image):
     """The white pixels of the name field's first letters and text cursor (what is behind the
     panel shows dimmed; the GUI's pointer, which the test never moves, stands further right)."""
@@ -635,19 +643,27 @@ def play_single():
     game.new_game("Return")
     fired(game, "v", "after Fire is bound to V in the pause menu, V")
 
-    # Up into the asteroids, firing, until the ship is hit with a score. A game over lets go
-    # of every held control, so fire and thrust are pressed anew each turn, fire last: a game
-    # lost without a score then starts again. They are not pressed anew once the name field
-    # shows: it listens after half a second, which a busy machine may have let pass before the
-    # test sees it, and what they type then is the player's.
+    # Up into the asteroids, firing, until the ship is hit with a score. The name field a score
+    # brings up shows the moment the ship is hit and listens after half a second of game time,
+    # which a busy machine may let pass before the test sees it: what is pressed anew then is
+    # the player's. So fire and thrust are pressed only where no name can follow: as the game
+    # goes on from a pause with the ship in sight, and in a new game, before it has a score. A
+    # game over lets go of every held control; one lost without a score shows its page, where
+    # fire starts the next game.
+    game.pause()
+    game.send(["Escape"], True)
+    game.send(["Escape"], False)
+    game.down("Up", "v")
     for i in range(200):
-        if game.shows(NAME_ENTRY):
+        image = game.screen()
+        if panel_shown(image, NAME_ENTRY):
             break
-        game.up("v", "Up")
-        # SDL takes a key that goes up and down at one moment for a held key's repeat.
-        time.sleep(0.05)
+        if game_over_page(image):
+            game.up("v", "Up")
+            game.new_game("v")
+            game.down("Up", "v")
         steer = ("Left", "Right")[i // 2 % 2]
-        game.down("Up", steer, "v")
+        game.down(steer)
         time.sleep(0.4)
         game.up(steer)
     check(game.shows(NAME_ENTRY), "a score above the lowest row asks for a name")
