@@ -529,7 +529,8 @@ class Game:
         already, however soon after the start the test gets here: a shot they take is gone, and
         the explosions they make sound with the lasers. The picture of the closest two is kept
         as lasers.png in the scratch directory. OpenAL's mixer, which a busy machine holds up,
-        writes a sound at the first place it mixes after the sound started."""
+        writes a sound at the first place it mixes after the sound started. The game is left in
+        its pause."""
         start = max(0, self.wav_frames() - RATE // 10)  # the file lags what was mixed by a buffer
         shots, newest, apart = 0, None, []
         self.down(key)
@@ -549,7 +550,8 @@ class Game:
             apart += distances
         mixed = self.wav_frames()
         self.up(key)
-        self.alive()
+        # The game waits in its pause, the ship out of the asteroids' way, while the test counts.
+        self.pause()
         wait_for(lambda: self.wav_frames() > mixed + RATE // 3, "the mixer to write the shots")
         laser = decoded(os.path.join(self.path("resources"), "sounds", "laser.ogg"))
         return (shots, min(apart, default=None),
@@ -618,7 +620,6 @@ def play_single():
     check(quiet, "nothing plays before the player fires (music off)")
     fired(game, "space", "holding Space")
 
-    game.pause()
     game.key("F12")
     shot = wait_for(lambda: screenshot(game.path("screenshot.png")), "screenshot.png")
     shown = game.screen()
@@ -647,10 +648,9 @@ def play_single():
     # brings up shows the moment the ship is hit and listens after half a second of game time,
     # which a busy machine may let pass before the test sees it: what is pressed anew then is
     # the player's. So fire and thrust are pressed only where no name can follow: as the game
-    # goes on from a pause with the ship in sight, and in a new game, before it has a score. A
+    # goes on from the pause the shots left it in, and in a new game, before it has a score. A
     # game over lets go of every held control; one lost without a score shows its page, where
     # fire starts the next game.
-    game.pause()
     game.send(["Escape"], True)
     game.send(["Escape"], False)
     game.down("Up", "v")
