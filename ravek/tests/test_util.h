@@ -9,6 +9,7 @@
 #include <string>
 
 #include <stdlib.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace testutil {
@@ -35,6 +36,14 @@ public:
 
     std::string path;
 };
+
+// The processor time this thread has used, in seconds: what a piece of work costs, to which a
+// busy machine's waits add nothing, as they add to the time on the clock.
+inline double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
 
 inline std::string readFile(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
