@@ -63,6 +63,14 @@ class Run:
         # The images are in once the menu answers the screenshot key.
         self.m.give_focus()
         check(wait_for(self.screenshot_answered, 90), "the program runs and takes screenshots")
+        # A busy machine may answer an earlier try's key after a later one's: the checks start
+        # once the screenshot has stood still for 5 s.
+        path = os.path.join(self.m.workdir, "screenshot.png")
+        for _ in range(12):
+            before = os.stat(path).st_mtime_ns
+            time.sleep(5)
+            if os.stat(path).st_mtime_ns == before:
+                break
 
     def screenshot_answered(self, seconds=1.0):
         path = os.path.join(self.m.workdir, "screenshot.png")

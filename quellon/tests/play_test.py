@@ -871,8 +871,9 @@ def held_start():
             game.loaded()
     print("- the start is %sheld up" % ("" if "highscores" not in game.log() else "not "))
     game.process.send_signal(signal.SIGTERM)
-    check(game.wait_exit(timeout=5) == 0,
-          "SIGTERM ends a start held up in SDL with status 0 within 5 s")
+    # A busy machine takes seconds to shut the program down in order: a start held up for good
+    # would never end.
+    check(game.wait_exit() == 0, "SIGTERM ends a start held up in SDL with status 0")
 
 
 def faults_disk(read_only):
