@@ -28,7 +28,10 @@ xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX -noreset" \
 # The same programs on the compatibility library, which the loader takes from its own directory
 # instead of SDL 1.2. Every test labelled gl takes part, whichever program it is in.
 compat=$(dirname "$(dpkg -L libsdl1.2-compat | grep '/libSDL-1\.2\.so\.0$' | head -n 1)")
-if ! LD_LIBRARY_PATH="$compat" ldd build/test/ravek/tests/gfx_tests | grep -q "$compat/"; then
+# ldd's list is read whole: grep -q would stop reading at the first match, and ldd, cut off,
+# would fail the pipe.
+libraries=$(LD_LIBRARY_PATH="$compat" ldd build/test/ravek/tests/gfx_tests)
+if ! grep -q "$compat/" <<<"$libraries"; then
     echo "The SDL 1.2 compatibility library in $compat is not the one the tests load." >&2
     exit 1
 fi
