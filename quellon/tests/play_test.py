@@ -463,13 +463,17 @@ class Game:
         return self.wait_playing(lambda image: panel_shown(image, PAUSE_MENU) and image,
                                  "the pause menu")
 
+    def resume(self):
+        """Esc out of the pause, without waiting to see the game go on."""
+        self.send(["Escape"], True)
+        self.send(["Escape"], False)
+
     def flight(self, keys):
         """From the pause the game goes on for a moment with the keys held, and pauses again; the
         picture. A check so takes only the game time its keys need, however slow the machine,
         and none while the test looks. Esc and the keys go down together: each key's triggers
         are handled before the next key."""
-        self.send(["Escape"], True)
-        self.send(["Escape"], False)
+        self.resume()
         self.down(*keys)
         time.sleep(0.05)
         self.up(*keys)
@@ -651,8 +655,7 @@ def play_single():
     # goes on from the pause the shots left it in, and in a new game, before it has a score. A
     # game over lets go of every held control; one lost without a score shows its page, where
     # fire starts the next game.
-    game.send(["Escape"], True)
-    game.send(["Escape"], False)
+    game.resume()
     game.down("Up", "v")
     for i in range(200):
         image = game.screen()
@@ -810,8 +813,7 @@ def play_multi():
     # acts where it is, on "Sound", not on the highlighted "Continue". Esc, the move and Esc
     # again go together, each handled before the next: the game goes on for a moment only,
     # however long a busy machine takes to show it.
-    game.send(["Escape"], True)
-    game.send(["Escape"], False)
+    game.resume()
     game.point(400, 228)
     game.pause()
     game.click()
